@@ -1,0 +1,4 @@
+#pragma once
+
+// Process set-up for the web engine; runs before the application object exists.
+void BrowserHostStart();

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "downloadoptions.h"
+
+#include <QtCore/QPointer>
+#include <QtWebEngineWidgets/QWebEngineView>
+
+#include <functional>
+#include <optional>
+
+class QWebEngineProfile;
+class QWebEngineLoadingInfo;
+class QWebEngineNewWindowRequest;
+class TBrowserPage;
+class TRequestFilter;
+
+// The object that stands for "a browser": the main frame of a view is its page;
+// every frame inside it is represented by one separate object, so that the
+// top-level test (pDisp == view->Application()) tells the two apart.
+using TBrowserObject = QObject *;
+
+// What the rest of the program may read of the current document.
+struct THtmlDocument2 {
+    QString URL;   // "about:blank" for documents shown with LoadFromString
+    QString title; // the document's own <title>, empty when it has none
+};
+
+// Flags passed with OnBeforeNavigate2: the engine's navigation type in the low
+// byte, and kNavFromHost when the navigation was started by Navigate/Navigate2
+// (that is, by the program or the reader, never by a page).
+constexpr int kNavTypeMask = 0xff;
+constexpr int kNavFromHost = 0x100;
+
+class TBrowserView : public QWebEngineView
+{
+    Q_OBJECT
+
+public:
+    explicit TBrowserView(QWidget *parent = nullptr);
+    ~TBrowserView() override;
+
+    // Custom schemes must be known before the application object exists.
+    static void RegisterSchemes();
+    // For tests and benchmarks: keep nothing on disk between runs.
+    static void UseOffTheRecordProfile();
+    static QWebEngineProfile *Profile();
+
+    // Events. Handlers may be rebound at any time; an unbound event is ignored.
+    std::function<void(TBrowserView *ASender, TBrowserObject pDisp, QString &URL, int &Flags,
+                       QString &TargetFrameName, QByteArray &PostData, QString &Headers, bool &Cancel)>
+        OnBeforeNavigate2;
+    std::function<void(TBrowserView *ASender, TBrowserObject pDisp, QString &URL)> OnDocumentComplete;
+    std::function<void(TBrowserView *ASender, TBrowserObject &ppDisp, bool &Cancel, quint32 dwFlags,
+                       const QString &bstrUrlContext, const QString &bstrUrl)>
+        OnNewWindow3;
+    std::function<void(TBrowserView *ASender, const QString &Text)> OnStatusTextChange;
+    std::function<void(TBrowserView *ASender, const QString &Text)> OnTitleChange;
+    std::function<void(TBrowserView *ASender, int Progress, int ProgressMax)> OnProgressChange;
+    std::function<void(TBrowserView *Sender)> OnStop;
+
+    void Navigate(const QString &URL);
+    void Navigate2(const QString &URL);
+    void Refresh();
+    void Stop();
+    void GoBack();
+    void GoForward();
+    int LoadFromString(const QString &St);
+
+    TBrowserObject Application() const;
+    TBrowserObject Document() const; // null until a document has been shown
+    const THtmlDocument2 *Doc2() const;
+
+    TDownloadOptions DownloadOptions() const { return FDownloadOptions; }
+    void SetDownloadOptions(TDownloadOptions options);
+    std::int32_t DownloadFlagValue() const { return FDownloadFlagValue; }
+
+    int ZoomPercent() const { return FZoomPercent; }
+    void SetZoomPercent(int value);
+    int Zoom() const { return FZoomStep; }
+    void SetZoom(int step);
+
+    bool Silent() const { return FSilent; }
+    void SetSilent(bool value) { FSilent = value; }
+    bool Visible() const { return isVisible() || !isHidden(); }
+    void SetVisible(bool value) { setVisible(value); }
+    void SetFocus();
+
+    // The engine's limits for ZoomPercent; Qt ignores factors outside them.
+    static constexpr int kMinZoomPercent = 25;
+    static constexpr int kMaxZoomPercent = 500;
+
+private:
+    friend class TBrowserPage;
+
+    bool beforeNavigate(const QUrl &url, int type, bool isMainFrame);
+    void onLoadingChanged(const QWebEngineLoadingInfo &info);
+    void onNewWindowRequested(QWebEngineNewWindowRequest &request);
+    void completeDocument(const QUrl &url, bool fetchTitle);
+    void loadInternal(const QUrl &url, bool fromHost);
+    QString displayUrl(const QUrl &url) const;
+    void applySettings();
+
+    TBrowserPage *FPage = nullptr;
+    TRequestFilter *FFilter = nullptr;
+    QObject *FFrameDisp = nullptr;
+    TDownloadOptions FDownloadOptions;
+    std::int32_t FDownloadFlagValue = 0;
+    int FZoomPercent = 100;
+    int FZoomStep = 2;
+    bool FSilent = false;
+    std::optional<THtmlDocument2> FDoc;
+    QUrl FHostNavigation;   // the address Navigate/Navigate2 asked for, until the engine asks about it
+    QUrl FCancelledUrl;     // a navigation the handler cancelled: its failure report is no completion
+    quint64 FLoadSerial = 0;
+    int FViewId = 0;
+};

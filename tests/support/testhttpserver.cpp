@@ -1,0 +1,99 @@
+#include "testhttpserver.h"
+
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QUrl>
+#include <QtNetwork/QTcpSocket>
+
+TestHttpServer::TestHttpServer(QObject *parent) : QObject(parent)
+{
+    connect(&FServer, &QTcpServer::newConnection, this, &TestHttpServer::onConnection);
+    if (!FServer.listen(QHostAddress::LocalHost, 0))
+        qFatal("test server cannot listen: %s", qPrintable(FServer.errorString()));
+}
+
+QString TestHttpServer::url(const QString &path) const
+{
+    return QStringLiteral("http://127.0.0.1:%1%2").arg(port()).arg(path);
+}
+
+void TestHttpServer::route(const QByteArray &pathOrUrl, const Response &response)
+{
+    FRoutes.insert(pathOrUrl, response);
+}
+
+int TestHttpServer::countRequests(const QByteArray &pathPart) const
+{
+    int n = 0;
+    for (const auto &r : FLog)
+        if (r.target.contains(pathPart))
+            ++n;
+    return n;
+}
+
+void TestHttpServer::onConnection()
+{
+    while (QTcpSocket *socket = FServer.nextPendingConnection()) {
+        auto buffer = std::make_shared<QByteArray>();
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+            buffer->append(socket->readAll());
+            const int end = buffer->indexOf("\r\n\r\n");
+            if (end < 0)
+                return;
+            const QList<QByteArray> lines = buffer->left(end).split('\n');
+            buffer->clear();
+            const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
+            Request req;
+            req.method = first.value(0);
+            req.target = first.value(1);
+            for (int i = 1; i < lines.size(); ++i) {
+                const int colon = lines[i].indexOf(':');
+                if (colon > 0)
+                    req.headers.insert(lines[i].left(colon).trimmed().toLower(), lines[i].mid(colon + 1).trimmed());
+            }
+            req.path = req.target.startsWith('/') ? req.target : QUrl(QString::fromLatin1(req.target)).path(QUrl::FullyEncoded).toLatin1();
+            FLog.append(req);
+            answer(socket, req);
+        });
+    }
+}
+
+void TestHttpServer::answer(QTcpSocket *socket, const Request &req)
+{
+    Response resp;
+    QByteArray pathOnly = req.path;
+    const int q = pathOnly.indexOf('?');
+    if (q >= 0)
+        pathOnly.truncate(q);
+    if (FRoutes.contains(req.target))
+        resp = FRoutes.value(req.target);
+    else if (FRoutes.contains(req.path))
+        resp = FRoutes.value(req.path);
+    else if (FRoutes.contains(pathOnly))
+        resp = FRoutes.value(pathOnly);
+    else {
+        QFile file(FDir + QString::fromUtf8(QByteArray::fromPercentEncoding(pathOnly)));
+        if (!FDir.isEmpty() && QFileInfo(file).isFile() && file.open(QIODevice::ReadOnly)) {
+            resp.body = file.readAll();
+            resp.contentType = file.fileName().endsWith(".html") ? "text/html" : "application/octet-stream";
+        } else {
+            resp.status = 404;
+            resp.body = "not found";
+            resp.contentType = "text/plain";
+        }
+    }
+    if (resp.hang)
+        return; // the socket stays open and silent
+    QByteArray out = "HTTP/1.1 " + QByteArray::number(resp.status) + (resp.status < 400 ? " OK" : " Error") + "\r\n";
+    out += "Content-Type: " + resp.contentType + "\r\n";
+    out += "Content-Length: " + QByteArray::number(resp.body.size()) + "\r\n";
+    out += "Connection: close\r\n";
+    for (const auto &h : resp.headers)
+        out += h.first + ": " + h.second + "\r\n";
+    out += "\r\n";
+    if (req.method != "HEAD")
+        out += resp.body;
+    socket->write(out);
+    socket->disconnectFromHost();
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "browserhost.h"
+#include "browserview.h"
+
+#include <QtTest/QtTest>
+#include <QtWidgets/QApplication>
+
+// Tests drive the real engine headless: offscreen unless a display is given,
+// and with a profile that keeps nothing between runs.
+#define LEKTO_WEB_TEST_MAIN(TestObject)                                                                      \
+    int main(int argc, char *argv[])                                                                         \
+    {                                                                                                        \
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                                  \
+            qputenv("QT_QPA_PLATFORM", "offscreen");                                                         \
+        BrowserHostStart();                                                                                  \
+        TBrowserView::UseOffTheRecordProfile();                                                              \
+        QApplication app(argc, argv);                                                                        \
+        TestObject tc;                                                                                       \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                           \
+        return QTest::qExec(&tc, argc, argv);                                                                \
+    }
+
+#include <QtCore/QEventLoop>
+#include <QtCore/QTimer>
+
+#include <functional>
+
+// QTest::qWaitFor and the QTRY_ macros sleep between rounds of events, which
+// starves the engine's message pump (a tiny page then takes seconds to load).
+// These run a real event loop instead.
+inline bool waitUntil(const std::function<bool()> &done, int ms = 20000)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    poll.start();
+    loop.exec();
+    return done();
+}
+
+inline void spin(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
