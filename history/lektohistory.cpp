@@ -1,0 +1,279 @@
+#include "lektohistory.h"
+
+#include "lektoerror.h"
+#include "textcodec.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QSaveFile>
+#include <QtCore/QtEndian>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+const QString kErrorCaption = QStringLiteral("错误！");
+const QString kVersionText = QStringLiteral("数据文件版本无法识别！");
+
+bool sameBookPath(const THisRecord &r, const QByteArray &bookPath)
+{
+    return r.BookPath[0] == bookPath.size() && std::memcmp(r.BookPath + 1, bookPath.constData(), size_t(bookPath.size())) == 0;
+}
+
+void updateVisit(THisRecord &r, const QByteArray &pageName, const QString &title)
+{
+    setFieldBytes(r.PageName, pageName);
+    r.setVisitTime(toDayCount(QDateTime::currentDateTime()));
+    setFieldText(r.Title, title);
+    r.IsRead = 1;
+}
+
+} // namespace
+
+TLektoHistory::TLektoHistory(const QString &fileName, TMessageSink showMessage)
+    : FFileName(fileName), FShowMessage(std::move(showMessage))
+{
+    LoadHis();
+}
+
+void TLektoHistory::CheckIndex(const THisList &list, int idx)
+{
+    if (idx < 0 || size_t(idx) >= list.size())
+        throw ELektoError(QStringLiteral("列表索引越界 (%1)").arg(idx));
+}
+
+void TLektoHistory::LoadHis()
+{
+    QFile file(FFileName);
+    if (!file.exists())
+        return;
+    if (!file.open(QIODevice::ReadOnly)) {
+        // Unreadable now is not unknown: keep it aside before any save.
+        FBackupPending = true;
+        if (FShowMessage)
+            FShowMessage(kErrorCaption, QStringLiteral("无法读取数据文件：%1\n%2").arg(FFileName, file.errorString()));
+        return;
+    }
+    if (!ReadFile(file)) {
+        FList.clear();
+        FL2.clear();
+        FBackupPending = true;
+        if (FShowMessage)
+            FShowMessage(kErrorCaption, kVersionText);
+    }
+}
+
+// False when the file is not one this program can place record by record:
+// an unknown format byte, or a length or count that does not fit. Nothing is
+// ever read past the end, and no entry is made from missing bytes.
+bool TLektoHistory::ReadFile(QFile &file)
+{
+    const qint64 length = file.size();
+    char format = 0;
+    if (length < 1 || !file.getChar(&format) || format != 1)
+        return false;
+
+    qint64 n1 = 0, n2 = 0;
+    if (length % kHisRecordSize == 1) {
+        n1 = length / kHisRecordSize;
+    } else if (length % kHisRecordSize == 5) {
+        unsigned char count[4];
+        if (file.read(reinterpret_cast<char *>(count), 4) != 4)
+            return false;
+        n2 = qFromLittleEndian<qint32>(count);
+        const qint64 records = (length - 5) / kHisRecordSize;
+        if (n2 <= 0 || n2 > records)
+            return false;
+        n1 = records - n2;
+    } else {
+        return false;
+    }
+
+    auto readInto = [&file](THisList &list, qint64 n) {
+        list.reserve(size_t(n));
+        for (qint64 i = 0; i < n; ++i) {
+            auto r = std::make_unique<THisRecord>();
+            if (file.read(reinterpret_cast<char *>(r.get()), kHisRecordSize) != kHisRecordSize)
+                return false;
+            list.push_back(std::move(r));
+        }
+        return true;
+    };
+    return readInto(FL2, n2) && readInto(FList, n1);
+}
+
+void TLektoHistory::KeepDamagedFile()
+{
+    if (!FBackupPending)
+        return;
+    if (QFileInfo::exists(FFileName)) {
+        // A name no earlier backup holds: backups are never overwritten.
+        QString name = FFileName + QStringLiteral(".damaged");
+        for (int i = 1; QFileInfo::exists(name); ++i)
+            name = FFileName + QStringLiteral(".damaged.%1").arg(i);
+        if (!QFile::copy(FFileName, name))
+            throw ELektoError(QStringLiteral("无法备份无法识别的数据文件 %1，历史记录未保存。").arg(FFileName));
+        FBackupName = name;
+    }
+    FBackupPending = false;
+}
+
+void TLektoHistory::SaveHis()
+{
+    KeepDamagedFile();
+
+    if (FList.empty() && FL2.empty()) {
+        QFile file(FFileName);
+        if (file.exists() && !file.remove())
+            throw ELektoError(QStringLiteral("无法删除历史文件 %1：%2").arg(FFileName, file.errorString()));
+        return;
+    }
+
+    // Written beside the old file and put in its place only when complete:
+    // a full disk or a crash leaves the previous history as it was.
+    // Unbuffered, and every write checked: through its buffer, Qt 6.4 takes a
+    // short write to a full disk for success and commits a truncated file.
+    QSaveFile file(FFileName);
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    if (ok) {
+        constexpr qsizetype kChunk = 1024 * kHisRecordSize;
+        QByteArray chunk;
+        chunk.reserve(kChunk + kHisRecordSize);
+        auto flushChunk = [&] {
+            ok = ok && file.write(chunk) == chunk.size();
+            chunk.clear();
+        };
+        chunk.append('\1');
+        if (!FL2.empty()) {
+            unsigned char count[4];
+            qToLittleEndian(qint32(FL2.size()), count);
+            chunk.append(reinterpret_cast<const char *>(count), 4);
+        }
+        for (const THisList *list : {&FL2, &FList}) {
+            for (const auto &r : *list) {
+                chunk.append(reinterpret_cast<const char *>(r.get()), kHisRecordSize);
+                if (chunk.size() >= kChunk)
+                    flushChunk();
+            }
+        }
+        flushChunk();
+        ok = ok && file.commit();
+    }
+    if (!ok) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        throw ELektoError(QStringLiteral("无法保存历史文件 %1：%2").arg(FFileName, reason));
+    }
+}
+
+void TLektoHistory::SplitAddress(const QString &url, QByteArray &bookPath, QByteArray &pageName)
+{
+    const qsizetype slashes = url.indexOf(QLatin1String("//"));
+    const qsizetype start = slashes <= 0 ? 0 : slashes + 2;
+    qsizetype cut = 0;
+    for (qsizetype i = url.size() - 1; i >= 1; --i) {
+        if (url.at(i) == QLatin1Char('/') || url.at(i) == QLatin1Char('\\')) {
+            cut = i;
+            break;
+        }
+    }
+    bookPath = HistoryText::encode(cut > start ? url.mid(start, cut - start) : QString());
+    pageName = HistoryText::encode(url.mid(cut + 1));
+}
+
+void TLektoHistory::AddHis(const QString &url, const QString &title)
+{
+    if (!url.startsWith(QLatin1String("http")))
+        return;
+    QByteArray bookPath, pageName;
+    SplitAddress(url, bookPath, pageName);
+
+    for (THisList *list : {&FL2, &FList}) {
+        auto it = std::find_if(list->begin(), list->end(), [&](const auto &r) { return sameBookPath(*r, bookPath); });
+        if (it == list->end())
+            continue;
+        updateVisit(**it, pageName, title);
+        if (list == &FL2) {
+            auto r = std::move(*it);
+            FL2.erase(it);
+            FList.insert(FList.begin(), std::move(r));
+        } else {
+            std::rotate(FList.begin(), it, it + 1);
+        }
+        return;
+    }
+
+    auto r = std::make_unique<THisRecord>();
+    setFieldBytes(r->BookPath, bookPath);
+    updateVisit(*r, pageName, title);
+    FList.insert(FList.begin(), std::move(r));
+}
+
+void TLektoHistory::DelHis(int idx)
+{
+    CheckIndex(FList, idx);
+    FList.erase(FList.begin() + idx);
+}
+
+void TLektoHistory::DelBm2(int idx)
+{
+    CheckIndex(FL2, idx);
+    FL2.erase(FL2.begin() + idx);
+}
+
+void TLektoHistory::ToBm2(int idx)
+{
+    CheckIndex(FList, idx);
+    FL2.push_back(std::move(FList[size_t(idx)]));
+    FList.erase(FList.begin() + idx);
+}
+
+void TLektoHistory::ToShuqian(int idx)
+{
+    CheckIndex(FL2, idx);
+    FList.push_back(std::move(FL2[size_t(idx)]));
+    FL2.erase(FL2.begin() + idx);
+}
+
+void TLektoHistory::BmYiyue(int idx)
+{
+    CheckIndex(FList, idx);
+    FList[size_t(idx)]->IsRead = FList[size_t(idx)]->IsRead == 0 ? 1 : 0;
+}
+
+void TLektoHistory::Bm2Yiyue(int idx)
+{
+    CheckIndex(FL2, idx);
+    FL2[size_t(idx)]->IsRead = FL2[size_t(idx)]->IsRead == 0 ? 1 : 0;
+}
+
+void TLektoHistory::BmJianzhu(bool dL2, int idx)
+{
+    THisList &list = dL2 ? FL2 : FList;
+    CheckIndex(list, idx);
+    THisRecord &r = *list[size_t(idx)];
+    const QString proposed = r.Note[0] != 0 ? fieldText(r.Note) : fieldText(r.Title);
+    const QString answer = FNoteInput ? FNoteInput(proposed) : proposed;
+    setFieldText(r.Note, answer);
+}
+
+void TLektoHistory::xWeiyue(unsigned char sy)
+{
+    for (THisList *list : {&FList, &FL2})
+        for (auto &r : *list)
+            r->IsRead = sy;
+}
+
+void TLektoHistory::weiyuetiqian()
+{
+    for (THisList *list : {&FList, &FL2})
+        std::stable_partition(list->begin(), list->end(), [](const auto &r) { return r->IsRead == 0; });
+}
+
+void TLektoHistory::ClearBM()
+{
+    FList.clear();
+    FL2.clear();
+}

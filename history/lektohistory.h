@@ -1,0 +1,72 @@
+#pragma once
+
+#include "hisrecord.h"
+
+#include <QtCore/QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+using THisList = std::vector<std::unique_ptr<THisRecord>>;
+
+// The reading history: the bookmark list (one entry per book, the latest read
+// first) and the fattening list L2 (books set aside), kept in one file.
+class TLektoHistory
+{
+public:
+    // Shows a message box with an OK button (caption, text).
+    using TMessageSink = std::function<void(const QString &caption, const QString &text)>;
+    // The note input box: answers the confirmed text, or `proposed` when cancelled.
+    using TNoteInput = std::function<QString(const QString &proposed)>;
+
+    static constexpr const char *kFileName = "LektoBookmarks.lkt";
+
+    // Reads the history file at fileName; a file it cannot read is reported
+    // through showMessage and kept aside at the next save.
+    explicit TLektoHistory(const QString &fileName, TMessageSink showMessage = {});
+    TLektoHistory(const TLektoHistory &) = delete;
+    TLektoHistory &operator=(const TLektoHistory &) = delete;
+
+    const QString &fn() const { return FFileName; }
+    const THisList &Bookmarks() const { return FList; }
+    const THisList &L2() const { return FL2; }
+    int Count() const { return int(FList.size()); }
+
+    void SetNoteInput(TNoteInput input) { FNoteInput = std::move(input); }
+
+    void SaveHis();
+    void AddHis(const QString &url, const QString &title);
+    void DelHis(int idx);
+    void DelBm2(int idx);
+    void ToBm2(int idx);
+    void ToShuqian(int idx);
+    void BmYiyue(int idx);
+    void Bm2Yiyue(int idx);
+    void BmJianzhu(bool dL2, int idx);
+    void xWeiyue(unsigned char sy);
+    void weiyuetiqian();
+    void ClearBM();
+    QString GetHisHtmCode() const;
+
+    // Where an unreadable file is kept before the first save replaces it;
+    // empty when there is none.
+    const QString &BackupFileName() const { return FBackupName; }
+
+    // The address split of AddHis, in stored form.
+    static void SplitAddress(const QString &url, QByteArray &bookPath, QByteArray &pageName);
+
+private:
+    void LoadHis();
+    bool ReadFile(class QFile &file);
+    void KeepDamagedFile();
+    static void CheckIndex(const THisList &list, int idx);
+
+    QString FFileName;
+    THisList FList;
+    THisList FL2;
+    TMessageSink FShowMessage;
+    TNoteInput FNoteInput;
+    bool FBackupPending = false;
+    QString FBackupName;
+};

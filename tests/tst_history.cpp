@@ -1,0 +1,456 @@
+#include "lektoerror.h"
+#include "lektohistory.h"
+#include "textcodec.h"
+
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+QStringList titles(const THisList &list)
+{
+    QStringList out;
+    for (const auto &r : list)
+        out << fieldText(r->Title);
+    return out;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+}
+
+QByteArray record(const QByteArray &gbkTitle, unsigned char isRead = 1)
+{
+    QByteArray r(kHisRecordSize, '\0');
+    r[8] = 4;
+    r.replace(9, 4, "host");
+    r[520] = char(gbkTitle.size());
+    r.replace(521, gbkTitle.size(), gbkTitle);
+    r[1032] = char(isRead);
+    return r;
+}
+
+QByteArray count(qint32 n)
+{
+    QByteArray c(4, '\0');
+    qToLittleEndian(n, c.data());
+    return c;
+}
+
+} // namespace
+
+class TestHistory : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir FDir;
+    QString path(const QString &name = QStringLiteral("LektoBookmarks.lkt")) const { return FDir.filePath(name); }
+    QStringList FMessages;
+    TLektoHistory::TMessageSink sink()
+    {
+        return [this](const QString &caption, const QString &text) { FMessages << caption + QLatin1Char('|') + text; };
+    }
+
+private slots:
+    void init()
+    {
+        FMessages.clear();
+        for (const auto &e : QDir(FDir.path()).entryList(QDir::Files))
+            QFile::remove(FDir.filePath(e));
+    }
+
+    void addressSplit_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<QString>("bookPath");
+        QTest::addColumn<QString>("pageName");
+        QTest::newRow("chapter") << "http://host/book/12/345.html" << "host/book/12" << "345.html";
+        QTest::newRow("https") << "https://host/a/b.html" << "host/a" << "b.html";
+        QTest::newRow("host and slash") << "http://host/" << "host" << "";
+        QTest::newRow("bare host") << "http://host" << "" << "host";
+        QTest::newRow("backslash") << "http://host\\a\\b.html" << "host\\a" << "b.html";
+        QTest::newRow("slash in query") << "http://h/a/b.html?x=1/2" << "h/a/b.html?x=1" << "2";
+        QTest::newRow("chinese path") << "http://书/第一卷/1.html" << "书/第一卷" << "1.html";
+    }
+    void addressSplit()
+    {
+        QFETCH(QString, url);
+        QFETCH(QString, bookPath);
+        QFETCH(QString, pageName);
+        QByteArray b, p;
+        TLektoHistory::SplitAddress(url, b, p);
+        QCOMPARE(HistoryText::decode(b.constData(), int(b.size())), bookPath);
+        QCOMPARE(HistoryText::decode(p.constData(), int(p.size())), pageName);
+    }
+
+    void addHisRecordsOnlyHttp_data()
+    {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<int>("entries");
+        QTest::newRow("start page") << "about:blank" << 0;
+        QTest::newRow("local file") << "file:///home/a.html" << 0;
+        QTest::newRow("command") << "rc:del0" << 0;
+        QTest::newRow("upper-case scheme") << "HTTP://host/a.html" << 0;
+        QTest::newRow("http") << "http://host/a.html" << 1;
+        QTest::newRow("https") << "https://host/a.html" << 1;
+    }
+    void addHisRecordsOnlyHttp()
+    {
+        QFETCH(QString, url);
+        QFETCH(int, entries);
+        TLektoHistory h(path());
+        h.AddHis(url, QStringLiteral("t"));
+        QCOMPARE(h.Count(), entries);
+    }
+
+    void addHisFollowsTheBook()
+    {
+        TLektoHistory h(path());
+        h.AddHis("http://host/a/1.html", "Chapter 1");
+        h.AddHis("http://other/x/1.html", "Other");
+        h.BmYiyue(1);
+        h.SetNoteInput([](const QString &) { return QStringLiteral("我的书"); });
+        h.BmJianzhu(false, 1);
+        const double before = h.Bookmarks()[1]->visitTime();
+        h.AddHis("https://host/a/2.html", "Chapter 2");
+        QCOMPARE(h.Count(), 2);
+        const THisRecord &r = *h.Bookmarks()[0];
+        QCOMPARE(fieldText(r.PageName), QStringLiteral("2.html"));
+        QCOMPARE(fieldText(r.Title), QStringLiteral("Chapter 2"));
+        QCOMPARE(fieldText(r.Note), QStringLiteral("我的书"));
+        QCOMPARE(r.IsRead, 1);
+        QVERIFY(r.visitTime() >= before);
+        QCOMPARE(titles(h.Bookmarks()), (QStringList{"Chapter 2", "Other"}));
+
+        // Letter case of the book path matters.
+        h.AddHis("http://HOST/a/3.html", "Shouting");
+        QCOMPARE(h.Count(), 3);
+    }
+
+    void fattenedBookComesBackWithItsNote()
+    {
+        TLektoHistory h(path());
+        h.AddHis("http://host/a/1.html", "A1");
+        h.AddHis("http://host/b/1.html", "B1");
+        h.SetNoteInput([](const QString &) { return QStringLiteral("养着"); });
+        h.BmJianzhu(false, 1); // A
+        h.ToBm2(1);
+        h.Bm2Yiyue(0);
+        QCOMPARE(h.L2().size(), size_t(1));
+        QCOMPARE(h.L2()[0]->IsRead, 0);
+        h.AddHis("http://host/a/7.html", "A7");
+        QVERIFY(h.L2().empty());
+        QCOMPARE(titles(h.Bookmarks()), (QStringList{"A7", "B1"}));
+        QCOMPARE(fieldText(h.Bookmarks()[0]->Note), QStringLiteral("养着"));
+        QCOMPARE(h.Bookmarks()[0]->IsRead, 1);
+    }
+
+    void movesKeepTheRecord()
+    {
+        TLektoHistory h(path());
+        for (const char *b : {"a", "b", "c"})
+            h.AddHis(QStringLiteral("http://host/%1/1.html").arg(b), QString::fromLatin1(b));
+        h.BmYiyue(0);
+        const THisRecord *moved = h.Bookmarks()[0].get();
+        const QByteArray image(reinterpret_cast<const char *>(moved), kHisRecordSize);
+        h.ToBm2(0);
+        QCOMPARE(h.L2()[0].get(), moved);
+        h.ToShuqian(0);
+        QCOMPARE(titles(h.Bookmarks()), (QStringList{"b", "a", "c"}));
+        QCOMPARE(h.Bookmarks()[2].get(), moved);
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(moved), kHisRecordSize), image);
+    }
+
+    void readMarks()
+    {
+        TLektoHistory h(path());
+        h.AddHis("http://host/a/1.html", "a");
+        QCOMPARE(h.Bookmarks()[0]->IsRead, 1);
+        h.BmYiyue(0);
+        QCOMPARE(h.Bookmarks()[0]->IsRead, 0);
+        h.BmYiyue(0);
+        QCOMPARE(h.Bookmarks()[0]->IsRead, 1);
+        h.ToBm2(0);
+        h.AddHis("http://host/b/1.html", "b");
+        h.xWeiyue(0);
+        QCOMPARE(h.Bookmarks()[0]->IsRead + h.L2()[0]->IsRead, 0);
+        h.xWeiyue(1);
+        QCOMPARE(h.Bookmarks()[0]->IsRead + h.L2()[0]->IsRead, 2);
+    }
+
+    void unreadFirstIsStable()
+    {
+        TLektoHistory h(path());
+        // AddHis puts the newest first, so add D, C, B, A.
+        for (const char *b : {"D", "C", "B", "A"})
+            h.AddHis(QStringLiteral("http://host/%1/1.html").arg(b), QString::fromLatin1(b));
+        h.BmYiyue(0); // A unread
+        h.BmYiyue(2); // C unread
+        for (const char *b : {"z", "y", "x"})
+            h.AddHis(QStringLiteral("http://f/%1/1.html").arg(b), QString::fromLatin1(b));
+        h.BmYiyue(2); // z unread; the list is x y z A B C D
+        for (int i = 0; i < 3; ++i)
+            h.ToBm2(0);
+        h.weiyuetiqian();
+        QCOMPARE(titles(h.Bookmarks()), (QStringList{"A", "C", "B", "D"}));
+        QCOMPARE(titles(h.L2()), (QStringList{"z", "x", "y"}));
+    }
+
+    void notes_data()
+    {
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QString>("answer"); // "<cancel>" answers the proposal
+        QTest::addColumn<QString>("proposed");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("cancel without note gives the title") << "" << "<cancel>" << "第一章" << "第一章";
+        QTest::newRow("cancel keeps the note") << "旧" << "<cancel>" << "旧" << "旧";
+        QTest::newRow("empty answer removes the note") << "旧" << "" << "旧" << "";
+        QTest::newRow("new note") << "" << "新" << "第一章" << "新";
+    }
+    void notes()
+    {
+        QFETCH(QString, existing);
+        QFETCH(QString, answer);
+        QFETCH(QString, proposed);
+        QFETCH(QString, stored);
+        TLektoHistory h(path());
+        h.AddHis("http://host/a/1.html", QStringLiteral("第一章"));
+        setFieldText(h.Bookmarks()[0]->Note, existing);
+        QString asked;
+        h.SetNoteInput([&](const QString &p) { asked = p; return answer == "<cancel>" ? p : answer; });
+        h.BmJianzhu(false, 0);
+        QCOMPARE(asked, proposed);
+        QCOMPARE(fieldText(h.Bookmarks()[0]->Note), stored);
+    }
+
+    void indexOutsideListChangesNothing_data()
+    {
+        QTest::addColumn<int>("op");
+        QTest::addColumn<int>("idx");
+        const char *names[] = {"DelHis", "DelBm2", "ToBm2", "ToShuqian", "BmYiyue", "Bm2Yiyue", "BmJianzhu", "BmJianzhu L2"};
+        for (int op = 0; op < 8; ++op) {
+            QTest::addRow("%s -1", names[op]) << op << -1;
+            QTest::addRow("%s past end", names[op]) << op << 2;
+        }
+    }
+    void indexOutsideListChangesNothing()
+    {
+        QFETCH(int, op);
+        QFETCH(int, idx);
+        TLektoHistory h(path());
+        h.AddHis("http://host/a/1.html", "a");
+        h.AddHis("http://host/b/1.html", "b");
+        h.ToBm2(0);
+        h.AddHis("http://host/c/1.html", "c");
+        h.ToBm2(0); // bookmarks: a; fattening: b, c
+        h.AddHis("http://host/d/1.html", "d"); // bookmarks: d, a
+        bool asked = false;
+        h.SetNoteInput([&](const QString &p) { asked = true; return p; });
+        const auto before = titles(h.Bookmarks()) + QStringList{"|"} + titles(h.L2());
+        const std::function<void()> ops[] = {
+            [&] { h.DelHis(idx); }, [&] { h.DelBm2(idx); }, [&] { h.ToBm2(idx); }, [&] { h.ToShuqian(idx); },
+            [&] { h.BmYiyue(idx); }, [&] { h.Bm2Yiyue(idx); }, [&] { h.BmJianzhu(false, idx); }, [&] { h.BmJianzhu(true, idx); }};
+        QVERIFY_THROWS_EXCEPTION(ELektoError, ops[op]());
+        QCOMPARE(titles(h.Bookmarks()) + QStringList{"|"} + titles(h.L2()), before);
+        QVERIFY(!asked);
+    }
+
+    void fileForms_data()
+    {
+        QTest::addColumn<int>("bookmarks");
+        QTest::addColumn<int>("fattening");
+        QTest::addColumn<int>("length"); // -1: no file
+        QTest::newRow("one bookmark") << 1 << 0 << 1041;
+        QTest::newRow("one of each") << 1 << 1 << 2085;
+        QTest::newRow("one fattening") << 0 << 1 << 1045;
+        QTest::newRow("several") << 3 << 2 << 5 + 5 * 1040;
+        QTest::newRow("empty") << 0 << 0 << -1;
+    }
+    void fileForms()
+    {
+        QFETCH(int, bookmarks);
+        QFETCH(int, fattening);
+        QFETCH(int, length);
+        writeBytes(path(), QByteArray("\1") + record("old"));
+        QByteArray images;
+        {
+            TLektoHistory h(path());
+            h.ClearBM();
+            for (int i = 0; i < bookmarks + fattening; ++i)
+                h.AddHis(QStringLiteral("http://host/%1/第%1章.html").arg(i), QStringLiteral("标题 %1").arg(i));
+            for (int i = 0; i < fattening; ++i)
+                h.ToBm2(0);
+            if (fattening > 0)
+                h.Bm2Yiyue(0);
+            for (const THisList *l : {&h.L2(), &h.Bookmarks()})
+                for (const auto &r : *l)
+                    images += QByteArray(reinterpret_cast<const char *>(r.get()), kHisRecordSize);
+            h.SaveHis();
+        }
+        QCOMPARE(QFileInfo::exists(path()), length >= 0);
+        if (length < 0)
+            return;
+        const QByteArray bytes = fileBytes(path());
+        QCOMPARE(bytes.size(), length);
+        QCOMPARE(bytes.right(images.size()), images);
+        TLektoHistory back(path(), sink());
+        QVERIFY(FMessages.isEmpty());
+        QCOMPARE(int(back.Bookmarks().size()), bookmarks);
+        QCOMPARE(int(back.L2().size()), fattening);
+        back.SaveHis();
+        QCOMPARE(fileBytes(path()), bytes);
+    }
+
+    void gbkBytesReadBack()
+    {
+        // "第一章" in GBK, as the old program wrote it on Chinese Windows.
+        writeBytes(path(), QByteArray("\1") + record("\xB5\xDA\xD2\xBB\xD5\xC2"));
+        TLektoHistory h(path());
+        QCOMPARE(fieldText(h.Bookmarks()[0]->Title), QStringLiteral("第一章"));
+        QCOMPARE(fieldText(h.Bookmarks()[0]->BookPath), QStringLiteral("host"));
+    }
+
+    void textsAreCutAtCharacterBoundaries_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("short") << QStringLiteral("第一章 开始") << QStringLiteral("第一章 开始");
+        QTest::newRow("300 latin") << QString(300, 'a') << QString(255, 'a');
+        QTest::newRow("200 chinese") << QString(200, QChar(0x7B2C)) << QString(127, QChar(0x7B2C));
+        QTest::newRow("odd byte left") << QStringLiteral("a") + QString(200, QChar(0x7B2C)) << QStringLiteral("a") + QString(127, QChar(0x7B2C));
+        const QString emoji = QString::fromUcs4(U"\U0001F600");
+        QString emojis;
+        for (int i = 0; i < 100; ++i)
+            emojis += emoji;
+        QString emojiStored;
+        for (int i = 0; i < 63; ++i) // 4 bytes each
+            emojiStored += emoji;
+        QTest::newRow("four-byte characters") << emojis << emojiStored;
+        QTest::newRow("lone surrogate") << QString(QChar(0xD800)) + QStringLiteral("x") << QString(QChar::ReplacementCharacter) + QStringLiteral("x");
+    }
+    void textsAreCutAtCharacterBoundaries()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, stored);
+        THisRecord r{};
+        setFieldText(r.Title, text);
+        QVERIFY(r.Title[0] <= 255);
+        QCOMPARE(fieldText(r.Title), stored);
+    }
+
+    void unknownFormatIsKeptAside()
+    {
+        const QByteArray original = QByteArray("\2") + record("x") + "tail";
+        writeBytes(path(), original);
+        writeBytes(path("LektoBookmarks.lkt.damaged"), "an earlier backup");
+        TLektoHistory h(path(), sink());
+        QCOMPARE(FMessages, QStringList{QStringLiteral("错误！|数据文件版本无法识别！")});
+        QCOMPARE(h.Count(), 0);
+        QCOMPARE(fileBytes(path()), original); // untouched until a save
+        h.AddHis("http://host/a/1.html", "a");
+        h.SaveHis();
+        QCOMPARE(h.BackupFileName(), path("LektoBookmarks.lkt.damaged.1"));
+        QCOMPARE(fileBytes(h.BackupFileName()), original);
+        QCOMPARE(fileBytes(path("LektoBookmarks.lkt.damaged")), QByteArray("an earlier backup"));
+        QCOMPARE(fileBytes(path()).size(), 1041);
+        h.SaveHis(); // the backup is made once
+        QCOMPARE(QDir(FDir.path()).entryList(QDir::Files).size(), 3);
+    }
+
+    void damagedFilesAreRejectedAndKept_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("short record") << QByteArray("\1") + record("x").left(700);
+        QTest::newRow("length 3 modulo 1040") << QByteArray("\1") + record("x") + "ab";
+        QTest::newRow("count zero") << QByteArray("\1") + count(0) + record("x");
+        QTest::newRow("count negative") << QByteArray("\1") + count(-3) + record("x");
+        QTest::newRow("count past the end") << QByteArray("\1") + count(2) + record("x");
+        QTest::newRow("huge count") << QByteArray("\1") + count(0x7fffffff) + record("x");
+        QTest::newRow("count alone") << QByteArray("\1") + count(1);
+    }
+    void damagedFilesAreRejectedAndKept()
+    {
+        QFETCH(QByteArray, bytes);
+        writeBytes(path(), bytes);
+        TLektoHistory h(path(), sink());
+        QCOMPARE(FMessages.size(), 1);
+        QCOMPARE(h.Count() + int(h.L2().size()), 0);
+        h.SaveHis(); // both lists empty: no history file remains, but the bytes do
+        QVERIFY(!QFileInfo::exists(path()));
+        QCOMPARE(fileBytes(h.BackupFileName()), bytes);
+    }
+
+    void failedSaveKeepsThePreviousFile()
+    {
+        {
+            TLektoHistory h(path());
+            h.AddHis("http://host/a/1.html", "a");
+            h.SaveHis();
+        }
+        const QByteArray before = fileBytes(path());
+        TLektoHistory h(path());
+        for (int i = 0; i < 5; ++i)
+            h.AddHis(QStringLiteral("http://host/%1/1.html").arg(i), "x");
+
+        // A full disk, even for root: the file size limit makes writes fail.
+        struct rlimit old;
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = old;
+        small.rlim_cur = 3000;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        bool failed = false;
+        try {
+            h.SaveHis();
+        } catch (const ELektoError &e) {
+            failed = e.message().contains(path());
+        }
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, previous);
+        QVERIFY(failed);
+        QCOMPARE(fileBytes(path()), before);
+        QCOMPARE(QDir(FDir.path()).entryList(QDir::Files), QStringList{"LektoBookmarks.lkt"});
+
+        h.SaveHis(); // with room again it goes through
+        QCOMPARE(fileBytes(path()).size(), 1 + 6 * 1040);
+    }
+
+    void saveIntoMissingFolderIsReported()
+    {
+        TLektoHistory h(FDir.filePath("no/such/folder/LektoBookmarks.lkt"));
+        h.AddHis("http://host/a/1.html", "a");
+        QVERIFY_THROWS_EXCEPTION(ELektoError, h.SaveHis());
+    }
+
+    void timeFormat_data()
+    {
+        QTest::addColumn<QDateTime>("time");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("example") << QDateTime(QDate(2015, 3, 7), QTime(9, 5, 0)) << "2015-03-07 09:05:00";
+        QTest::newRow("last second") << QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59, 999)) << "2026-12-31 23:59:59";
+        QTest::newRow("epoch") << QDateTime(QDate(1899, 12, 30), QTime(0, 0)) << "1899-12-30 00:00:00";
+    }
+    void timeFormat()
+    {
+        QFETCH(QDateTime, time);
+        QFETCH(QString, text);
+        QCOMPARE(formatVisitTime(toDayCount(time)), text);
+        QCOMPARE(fromDayCount(toDayCount(time)), time);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHistory)
+#include "tst_history.moc"
