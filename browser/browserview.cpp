@@ -308,6 +308,11 @@ const THtmlDocument2 *TBrowserView::Doc2() const
     return FDoc ? &*FDoc : nullptr;
 }
 
+bool TBrowserView::ShowsOwnDocument() const
+{
+    return FDoc && FPage->url().scheme() == QLatin1String(kDocScheme);
+}
+
 QString TBrowserView::displayUrl(const QUrl &url) const
 {
     if (url.scheme() == QLatin1String(kDocScheme))

@@ -69,6 +69,8 @@ public:
     TBrowserObject Application() const;
     TBrowserObject Document() const; // null until a document has been shown
     const THtmlDocument2 *Doc2() const;
+    // True while the view shows a document of LoadFromString (the program's own pages).
+    bool ShowsOwnDocument() const;
 
     TDownloadOptions DownloadOptions() const { return FDownloadOptions; }
     void SetDownloadOptions(TDownloadOptions options);

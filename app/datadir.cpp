@@ -1,0 +1,32 @@
+#include "datadir.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QDir>
+#include <QtCore/QStandardPaths>
+#include <QtCore/QTemporaryFile>
+
+namespace {
+// A real try: permission bits say nothing for root or on a read-only mount.
+bool canWriteIn(const QString &dir)
+{
+    if (dir.isEmpty() || !QDir(dir).exists())
+        return false;
+    QTemporaryFile probe(QDir(dir).filePath(QStringLiteral(".lekto-write-test-XXXXXX")));
+    return probe.open();
+}
+}
+
+QString ChooseDataDir(const QString &programDir, const QString &userDir)
+{
+    if (canWriteIn(programDir))
+        return programDir;
+    QDir().mkpath(userDir);
+    return userDir;
+}
+
+QString LektoDataDir()
+{
+    static const QString dir = ChooseDataDir(QCoreApplication::applicationDirPath(),
+                                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    return dir;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QtCore/QString>
+
+#include <exception>
+#include <functional>
+
+// Everything the program asks of the person or hands to the desktop goes
+// through these hooks: message boxes owned by no window, the note input box,
+// the system's web browser. Tests replace them with scripted answers.
+namespace Dialogs {
+
+extern std::function<void(const QString &text)> errorReport;                       // caption "错误！"
+extern std::function<void(const QString &caption, const QString &text)> showMessage; // OK button
+extern std::function<bool(const QString &caption, const QString &text)> askYesNo;    // true for Yes
+// The confirmed text, or `proposed` when the person cancels.
+extern std::function<QString(const QString &caption, const QString &prompt, const QString &proposed)> inputText;
+extern std::function<void(const QString &url)> openExternal; // failures are silent
+
+// The application's general error report for an exception caught at a handler's boundary.
+void reportException(std::exception_ptr e);
+
+// Runs a handler; whatever it throws is reported and goes no further.
+template <class F>
+void guarded(F &&f) noexcept
+{
+    try {
+        f();
+    } catch (...) {
+        reportException(std::current_exception());
+    }
+}
+
+} // namespace Dialogs

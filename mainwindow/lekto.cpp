@@ -1,0 +1,636 @@
+#include "lekto.h"
+
+#include "commandlink.h"
+#include "dialogs.h"
+#include "forms.h"
+#include "lektohistory.h"
+#include "lektolinks.h"
+#include "lektoprog.h"
+#include "wbzoom.h"
+#include "webvoice.h"
+
+#include <QtGui/QCloseEvent>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QScreen>
+#include <QtWidgets/QBoxLayout>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPlainTextEdit>
+#include <QtWidgets/QPushButton>
+#include <QtCore/QTimer>
+
+TFLekto *FLekto = nullptr;
+TWBZoom *WBZoom = nullptr;
+TLektoTimer *LektoTimer = nullptr;
+TFLektoLinks *FLektoLinks = nullptr;
+
+// No forum yet: a neutral placeholder until the product has one.
+const char *const kForumAddress = "http://forum.example.com/lekto";
+
+namespace {
+
+using O = TDownloadControlOption;
+const TDownloadOptions kMediaMembers{O::DownloadImages, O::DownloadVideos, O::DownloadBGSounds};
+const TDownloadOptions kActiveMembers{O::DontExecuteScripts, O::DontExecuteJava, O::DontExecuteActiveX,
+                                      O::DontDownloadActiveX};
+
+// The start page and the help page report this address; the comparison
+// ignores the case of ASCII letters only.
+bool isBlankAddress(const QString &url)
+{
+    static const QLatin1String blank("about:blank");
+    if (url.size() != blank.size())
+        return false;
+    for (qsizetype i = 0; i < url.size(); ++i) {
+        QChar c = url.at(i);
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + 32);
+        if (c != QLatin1Char(blank.at(i)))
+            return false;
+    }
+    return true;
+}
+
+const char *const kHelpLines[] = {
+    "<center>",
+    "<h2>使用说明</h2>",
+    "",
+    "<table><tbody>",
+    "<tr><td>快捷键：</td></tr>",
+    "<tr><td>·F11：全屏/退出全屏。（可用Esc键退出）</td></tr>",
+    "<tr><td>·F1：粘帖网址并打开</td></tr>",
+    "<tr><td>·F4：自定义链接。（可用Esc键退出）（右击“起始页”按钮，作用等同F4）</td></tr>",
+    "",
+    "<tr><td>&nbsp;</td></tr>",
+    "<tr><td>工具栏的几个常用按钮：</td></tr>",
+    "<tr><td>·粘贴打开：粘贴并打开网址。</td></tr>",
+    "<tr><td>·起始页：查看网页历史浏览记录（自动书签）。</td></tr>",
+    "<tr><td>·纯净模式：阻止网页的所有广告。（已经默认）</td></tr>",
+    "<tr><td>·半纯净模式：如果纯净模式不能显示文字，可以使用半纯净模式。</td></tr>",
+    "",
+    "<tr><td>&nbsp;</td></tr>",
+    "<tr><td>起始页：</td></tr>",
+    "<tr><td>·删除：删除当前记录</td></tr>",
+    "<tr><td>·养肥：将“自动书签”中的记录移动到“养肥列表”（点击阅读后会再次记录到自动书签）</td></tr>",
+    "<tr><td>·已阅/未阅：代表两种文字颜色，用来简单区分。（点击阅读后会自动标记为“已阅”）</td></tr>",
+    "<tr><td>·简注：简单备注的意思。可以备注为书名或者其他什么，随你高兴。</td></tr>",
+    "<tr><td>·全部删除：慎重！用来清空所有记录。其实一般情况下没必要使用。</td></tr>",
+    "<tr><td>·全标记为已阅/全标记为未阅：对所有记录批量标记，配合“未阅排序提前”，可以对记录进行排序。</td></tr>",
+    "",
+    "</tbody></table>",
+    "",
+    "<br><br>",
+    "<font color=gray>Lekto 网文阅读器 · 意见与建议请到“Mavent贴吧”留言</font>",
+    "</center>",
+};
+
+QPushButton *makeButton(QWidget *parent, const QString &caption, int width, int height = -1)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setFixedWidth(width);
+    if (height > 0)
+        b->setFixedHeight(height);
+    else
+        b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    return b;
+}
+
+TBevelPanel *makeSpacer(QWidget *parent, int width)
+{
+    auto *p = new TBevelPanel(parent);
+    p->setFixedWidth(width);
+    return p;
+}
+
+template <class L>
+L *flatLayout(QWidget *on)
+{
+    auto *l = new L(on);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->setSpacing(0);
+    return l;
+}
+
+} // namespace
+
+TFLekto::TFLekto(const QString &historyFile, QWidget *parent) : QWidget(parent), FHistoryFile(historyFile)
+{
+    buildControls();
+    configureViews();
+    FormCreate();
+}
+
+TFLekto::~TFLekto()
+{
+    if (FLekto == this)
+        FLekto = nullptr;
+}
+
+void TFLekto::buildControls()
+{
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(11);
+    setFont(f);
+    setWindowTitle(QString());
+    resize(859, 591);
+    if (const QScreen *s = QGuiApplication::primaryScreen())
+        move(s->availableGeometry().center() - rect().center());
+
+    auto *main = flatLayout<QVBoxLayout>(this);
+
+    pNavigate = new TBevelPanel(this);
+    pNavigate->setFixedHeight(50);
+    pNavigate->resize(859, 50);
+    main->addWidget(pNavigate);
+    auto *nav = flatLayout<QHBoxLayout>(pNavigate);
+
+    Panel2 = new TBevelPanel(pNavigate);
+    nav->addWidget(Panel2, 1);
+    auto *p2 = flatLayout<QVBoxLayout>(Panel2);
+
+    pTool = new TBevelPanel(Panel2);
+    pTool->setFixedHeight(25);
+    p2->addWidget(pTool);
+    auto *tool = flatLayout<QHBoxLayout>(pTool);
+    pTool->SetBevelOuter(TBevelCut::bvRaised);
+    BtnGo2 = makeButton(pTool, QStringLiteral("粘贴打开"), 75);
+    EdUrl = new QLineEdit(pTool);
+    EdUrl->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    BtnGo = makeButton(pTool, QStringLiteral("打开"), 60);
+    tool->addWidget(BtnGo2);
+    tool->addWidget(EdUrl, 1);
+    tool->addWidget(BtnGo);
+
+    Panel3 = new TBevelPanel(Panel2);
+    Panel3->setFixedHeight(25);
+    p2->addWidget(Panel3);
+    p2->addStretch(1);
+    auto *row = flatLayout<QHBoxLayout>(Panel3);
+    pFull = new TBevelPanel(Panel3, QStringLiteral("纯净模式"));
+    pFull->setFixedWidth(80);
+    pFull->SetBevelInner(TBevelCut::bvLowered);
+    pFull->SetBevelOuter(TBevelCut::bvLowered);
+    pHalf = new TBevelPanel(Panel3, QStringLiteral("半纯净模式"));
+    pHalf->setFixedWidth(80);
+    pHalf->SetBevelInner(TBevelCut::bvRaised);
+    pHalf->SetBevelOuter(TBevelCut::bvRaised);
+    BtnZoom = makeButton(Panel3, QStringLiteral("缩放"), 55);
+    Panel7 = makeSpacer(Panel3, 10);
+    pHint = new TBevelPanel(Panel3);
+    pHint->SetAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Button3 = makeButton(Panel3, QStringLiteral("后退"), 45);
+    Button4 = makeButton(Panel3, QStringLiteral("停止"), 45);
+    Button5 = makeButton(Panel3, QStringLiteral("刷新"), 45);
+    Button2 = makeButton(Panel3, QStringLiteral("前进"), 45);
+    Panel4 = makeSpacer(Panel3, 7);
+    BtnTieba = makeButton(Panel3, QStringLiteral("Mavent贴吧"), 80);
+    for (QWidget *w : std::initializer_list<QWidget *>{pFull, pHalf, BtnZoom, Panel7})
+        row->addWidget(w);
+    row->addWidget(pHint, 1);
+    for (QWidget *w : std::initializer_list<QWidget *>{Button3, Button4, Button5, Button2, Panel4, BtnTieba})
+        row->addWidget(w);
+    Button3->setProperty("tag", 0);
+    Button4->setProperty("tag", 1);
+    Button2->setProperty("tag", 2);
+    Button5->setProperty("tag", 3);
+
+    BtnStart = makeButton(pNavigate, QStringLiteral("起始页"), 60, 50);
+    BtnFull = makeButton(pNavigate, QStringLiteral("全屏"), 65, 50);
+    nav->addWidget(BtnStart);
+    nav->addWidget(BtnFull);
+
+    Panel1 = new TBevelPanel(this);
+    main->addWidget(Panel1, 1);
+    auto *area = flatLayout<QVBoxLayout>(Panel1);
+    pads = new TBevelPanel(Panel1);
+    pads->setFixedHeight(100);
+    pads->setToolTip(QStringLiteral("右击可隐藏。"));
+    area->addWidget(pads);
+    WB1 = new TBrowserView(Panel1);
+    area->addWidget(WB1, 1);
+    Memo1 = new QPlainTextEdit(Panel1);
+    Memo1->setGeometry(98, 109, 696, 428);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setVisible(false);
+    QStringList lines;
+    for (const char *line : kHelpLines)
+        lines << QString::fromUtf8(line);
+    Memo1->setPlainText(lines.join(QLatin1Char('\n')));
+
+    WBx = new TBrowserView(this);
+    WBx->setGeometry(0, 53, 100, 100);
+    WbY = new TBrowserView(this);
+    WbY->setGeometry(0, 141, 100, 100);
+
+    Timer1 = new QTimer(this);
+    Timer1->setSingleShot(false);
+    Timer1->setInterval(20000);
+    connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+
+    // Hints reach the reader through the hint line, not as tooltips.
+    connect(BtnGo, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnGoClick(); }); });
+    connect(BtnGo2, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnGo2Click(); }); });
+    connect(EdUrl, &QLineEdit::returnPressed, BtnGo, &QPushButton::click);
+    for (QPushButton *b : {Button2, Button3, Button4, Button5})
+        connect(b, &QPushButton::clicked, this, [this, b] { Dialogs::guarded([this, b] { BtnNavigate(b); }); });
+    connect(BtnStart, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnStartClick(); }); });
+    connect(BtnZoom, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnZoomClick(); }); });
+    connect(BtnTieba, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnTiebaClick(); }); });
+    connect(pFull, &TBevelPanel::clicked, this, [this] { Dialogs::guarded([this] { pFullClick(); }); });
+    connect(pHalf, &TBevelPanel::clicked, this, [this] { Dialogs::guarded([this] { pHalfClick(); }); });
+    connect(pFull, &TBevelPanel::mouseEntered, this,
+            [this] { setHint(QStringLiteral("纯净模式：阻止网页的所有广告，不显示图片。")); });
+    connect(pHalf, &TBevelPanel::mouseEntered, this,
+            [this] { setHint(QStringLiteral("半纯净模式：允许图片，允许脚本，允许Flash。禁止一切弹窗。")); });
+    for (QObject *o : std::initializer_list<QObject *>{BtnGo2, BtnZoom, BtnStart, EdUrl})
+        o->installEventFilter(this);
+
+    setTabOrder(BtnFull, BtnGo2);
+    setTabOrder(BtnGo2, BtnGo);
+    setTabOrder(BtnGo, EdUrl);
+    setTabOrder(EdUrl, BtnZoom);
+    setTabOrder(BtnZoom, Button2);
+    setTabOrder(Button2, Button3);
+    setTabOrder(Button3, Button4);
+    setTabOrder(Button4, Button5);
+    setTabOrder(Button5, BtnTieba);
+    setTabOrder(BtnTieba, BtnStart);
+    setTabOrder(BtnStart, WB1);
+    BtnGo2->setFocus();
+}
+
+void TFLekto::configureViews()
+{
+    for (TBrowserView *v : {WB1, WBx, WbY})
+        v->SetDownloadOptions(configuredDownloadOptions());
+    WbY->SetSilent(false);
+
+    using namespace std::placeholders;
+    WB1->OnBeforeNavigate2 = [this](auto... a) { WB1BeforeNavigate2(a...); };
+    WB1->OnDocumentComplete = [this](auto... a) { WB1DocumentComplete(a...); };
+    WB1->OnStop = [this](TBrowserView *v) { _OnStop(v); };
+    WB1->OnStatusTextChange = [this](TBrowserView *, const QString &text) { setHint(text); };
+    WB1->OnTitleChange = [this](TBrowserView *, const QString &text) { setWindowTitle(text); };
+    WB1->OnProgressChange = [this](TBrowserView *, int progress, int max) {
+        if (FProg)
+            FProg->ProgressBy(max, progress);
+    };
+    WB1->OnNewWindow3 = [this](auto... a) { FullNewWindow3(a...); };
+    WBx->OnNewWindow3 = [this](auto... a) { WBxNewWindow3(a...); };
+    WbY->OnNewWindow3 = [this](auto... a) { WbYNewWindow3(a...); };
+    WBx->OnDocumentComplete = [this](auto... a) { MaskWbDocumentComplete(a...); };
+    WbY->OnDocumentComplete = [this](auto... a) { MaskWbDocumentComplete(a...); };
+}
+
+void TFLekto::FormCreate()
+{
+    FLektoHis = std::make_unique<TLektoHistory>(
+        FHistoryFile, [](const QString &caption, const QString &text) { Dialogs::showMessage(caption, text); });
+    FLektoHis->SetNoteInput([](const QString &proposed) {
+        return Dialogs::inputText(QStringLiteral("简单备注"), QStringLiteral("输入简注名称："), proposed);
+    });
+    WBx->SetVisible(false);
+    WbY->SetVisible(false);
+    FProg = new TLektoProgImg(pNavigate);
+    static_cast<QBoxLayout *>(pNavigate->layout())->insertWidget(0, FProg);
+    Mute = std::make_unique<TFlashMute>();
+    WB1->SetSilent(true);
+    ShowStartPage();
+    FZoom = 100;
+    FIsIE6 = IsOldIE();
+}
+
+void TFLekto::FormClose()
+{
+    if (FClosed)
+        return;
+    FClosed = true;
+    Timer1->stop();
+    Dialogs::guarded([this] { FLektoHis->SaveHis(); });
+}
+
+void TFLekto::closeEvent(QCloseEvent *event)
+{
+    FormClose();
+    event->accept();
+}
+
+bool TFLekto::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Enter) {
+        if (watched == BtnGo2)
+            setHint(QStringLiteral("粘贴打开：粘贴已复制的网址，并打开网页。"));
+        else if (watched == BtnZoom)
+            setHint(QStringLiteral("缩放：放大或缩小网页。"));
+        else if (watched == BtnStart)
+            setHint(QStringLiteral("右击起始页，可弹出自定义链接窗口。"));
+    } else if (event->type() == QEvent::MouseButtonRelease && watched == BtnStart) {
+        BtnStartMouseUp(static_cast<QMouseEvent *>(event)->button());
+    } else if (event->type() == QEvent::MouseButtonDblClick && watched == EdUrl) {
+        QTimer::singleShot(0, this, [this] { EdUrlDblClick(); }); // after the edit box's own word selection
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFLekto::setHint(const QString &text)
+{
+    pHint->SetCaption(text);
+}
+
+// ---- toolbar ----
+
+void TFLekto::BtnGoClick()
+{
+    const QString text = EdUrl->text();
+    if (!text.isEmpty())
+        WB1->Navigate2(text);
+}
+
+void TFLekto::BtnGo2Click()
+{
+    EdUrl->clear();
+    EdUrl->paste();
+    BtnGo->click();
+}
+
+void TFLekto::EdUrlDblClick()
+{
+    EdUrl->selectAll();
+}
+
+void TFLekto::BtnNavigate(QObject *sender)
+{
+    switch (sender ? sender->property("tag").toInt() : -1) {
+    case 0: WB1->GoBack(); break;
+    case 1: WB1->Stop(); break;
+    case 2: WB1->GoForward(); break;
+    case 3: WB1->Refresh(); break;
+    default: break;
+    }
+}
+
+void TFLekto::BtnStartClick()
+{
+    pads->setVisible(true);
+    ShowStartPage();
+}
+
+void TFLekto::BtnStartMouseUp(Qt::MouseButton button)
+{
+    if (button == Qt::RightButton && FLektoLinks)
+        FLektoLinks->ToShow();
+}
+
+void TFLekto::BtnZoomClick()
+{
+    if (WBZoom)
+        WBZoom->ShowAt(BtnZoom, false, true, [this](int v) { _ZoomProc(v); });
+}
+
+void TFLekto::BtnTiebaClick()
+{
+    IEOpen(QString::fromLatin1(kForumAddress));
+}
+
+void TFLekto::IEOpen(const QString &url)
+{
+    Dialogs::openExternal(url);
+}
+
+// ---- deferred save ----
+
+void TFLekto::ScheduleSave()
+{
+    if (Timer1Tag != 0)
+        return; // armed already: the running period is not restarted
+    Timer1Tag = -1;
+    Timer1->start();
+}
+
+void TFLekto::Timer1Timer()
+{
+    Timer1Tag = 0;
+    Timer1->stop();
+    Dialogs::guarded([this] { FLektoHis->SaveHis(); });
+}
+
+// ---- zoom ----
+
+void TFLekto::_ZoomProc(int ZoomValue)
+{
+    FZoom = ZoomValue;
+    if (!FIsIE6)
+        WB1->SetZoomPercent(ZoomValue);
+}
+
+void TFLekto::ApplyDocZoom()
+{
+    // Only very old engines need the zoom set again on every document.
+}
+
+// ---- page-load tracking ----
+
+bool TFLekto::CommandTrusted(int flags) const
+{
+    // Commands come from the reader (the address box) or from Lekto's own
+    // pages, never from a visited site: its links, scripts and redirects
+    // could otherwise delete the history or open programs.
+    if (flags & kNavFromHost)
+        return true;
+    return (flags & kNavTypeMask) == QWebEnginePage::NavigationTypeLinkClicked && WB1->ShowsOwnDocument();
+}
+
+void TFLekto::WB1BeforeNavigate2(TBrowserView *, TBrowserObject pDisp, QString &URL, int &Flags, QString &,
+                                 QByteArray &, QString &, bool &Cancel)
+{
+    if (pDisp != WB1->Application())
+        return;
+    if (ParseCommandLink(URL).kind != TCommandKind::NotCommand) {
+        Cancel = true;
+        if (CommandTrusted(Flags))
+            Dialogs::guarded([&] { RunCommandLink(URL); });
+        return;
+    }
+    if (IsPureMode())
+        EdUrl->setText(URL);
+    setWindowTitle(QStringLiteral("正在打开..."));
+}
+
+void TFLekto::WB1DocumentComplete(TBrowserView *, TBrowserObject pDisp, QString &)
+{
+    if (pDisp == WB1->Application())
+        _OnStop(WB1);
+}
+
+void TFLekto::_OnStop(TBrowserView *)
+{
+    const THtmlDocument2 *doc = WB1->Doc2();
+    if (!doc)
+        return; // nothing loaded yet: nothing to show or record
+    const QString url = doc->URL;
+    ApplyDocZoom();
+    if (isBlankAddress(url)) {
+        EdUrl->setText(QStringLiteral("rc:GoStart"));
+        setWindowTitle(QStringLiteral("Lekto"));
+        return;
+    }
+    pads->setVisible(false);
+    EdUrl->setText(url);
+    setWindowTitle(doc->title);
+    if (doc->title.isEmpty())
+        return;
+    Dialogs::guarded([this] {
+        FLektoHis->AddHis(EdUrl->text(), windowTitle());
+        ScheduleSave();
+    });
+}
+
+// ---- start page and commands ----
+
+QString TFLekto::HelpText() const
+{
+    QString text;
+    for (const QString &line : Memo1->toPlainText().split(QLatin1Char('\n')))
+        text += line + QStringLiteral("\r\n");
+    return text;
+}
+
+void TFLekto::ShowStartPage()
+{
+    QString page;
+    if (FLektoHis->Count() > 0 || !FLektoHis->L2().empty()) {
+        page = QStringLiteral("<htm><body>") + FLektoHis->GetHisHtmCode()
+            + QStringLiteral("&nbsp;&nbsp;<a href=\"rc:ReadMe\">使用说明</a>")
+            + QStringLiteral("&nbsp;&nbsp;<a href=\"rc:Open_") + QString::fromLatin1(kForumAddress)
+            + QStringLiteral("\"><font color=#0000FF>Mavent贴吧</font></a></H3>") + QStringLiteral("</body></htm>");
+    } else {
+        page = QStringLiteral("<htm><body>") + HelpText() + QStringLiteral("</body></htm>");
+    }
+    WB1->LoadFromString(page);
+}
+
+void TFLekto::ShowReadMe()
+{
+    pads->setVisible(false);
+    QString page = QStringLiteral("<htm><body>") + HelpText();
+    if (FLektoHis->Count() > 0)
+        page += QStringLiteral("<br><br><center><h2><a href=\"rc:GoStart\">返回</a></h2></center></body></htm>");
+    else
+        page += QStringLiteral("</body></htm>");
+    WB1->LoadFromString(page);
+}
+
+bool TFLekto::RunCommandLink(const QString &url)
+{
+    const TCommandLink link = ParseCommandLink(url);
+    using K = TCommandKind;
+    switch (link.kind) {
+    case K::NotCommand:
+        return false;
+    case K::Unknown:
+        return true;
+    case K::Open:
+        // Only web addresses go to the system's browser, with their own letters.
+        if (const QUrl target(link.address); target.scheme() == QLatin1String("http") || target.scheme() == QLatin1String("https"))
+            IEOpen(link.address);
+        return true;
+    case K::ClearBm:
+        if (Dialogs::askYesNo(QStringLiteral("警告"), QStringLiteral("确定删除全部书签？"))
+            && Dialogs::askYesNo(QStringLiteral("警告"), QStringLiteral("删除后无法回复！真的确定？"))) {
+            FLektoHis->ClearBM();
+            ScheduleSave();
+            ShowStartPage();
+        }
+        return true;
+    case K::ReadMe:
+        ShowReadMe();
+        return true;
+    case K::GoStart:
+        ShowStartPage();
+        return true;
+    default:
+        break;
+    }
+
+    TLektoHistory &h = *FLektoHis;
+    switch (link.kind) {
+    case K::xWeiyue: h.xWeiyue(0); break;
+    case K::xYiyue: h.xWeiyue(1); break;
+    case K::Weiyuetiqian: h.weiyuetiqian(); break;
+    case K::Del: h.DelHis(link.index()); break;
+    case K::L2Del: h.DelBm2(link.index()); break;
+    case K::Yangfei: h.ToBm2(link.index()); break;
+    case K::Jianzhu: h.BmJianzhu(false, link.index()); break;
+    case K::FJianzhu: h.BmJianzhu(true, link.index()); break;
+    case K::Yiyue: h.BmYiyue(link.index()); break;
+    case K::FYiyue: h.Bm2Yiyue(link.index()); break;
+    case K::Shuqian: h.ToShuqian(link.index()); break;
+    default: break;
+    }
+    ScheduleSave();
+    ShowStartPage();
+    return true;
+}
+
+// ---- reading modes and pop-ups ----
+
+void TFLekto::pFullClick()
+{
+    pFull->SetBevelInner(TBevelCut::bvLowered);
+    pFull->SetBevelOuter(TBevelCut::bvLowered);
+    pHalf->SetBevelInner(TBevelCut::bvRaised);
+    pHalf->SetBevelOuter(TBevelCut::bvRaised);
+    WB1->OnNewWindow3 = [this](auto... a) { FullNewWindow3(a...); };
+    WB1->SetDownloadOptions(WB1->DownloadOptions() - kMediaMembers + kActiveMembers);
+    ReloadAfterSwitch();
+}
+
+void TFLekto::pHalfClick()
+{
+    pHalf->SetBevelInner(TBevelCut::bvLowered);
+    pHalf->SetBevelOuter(TBevelCut::bvLowered);
+    pFull->SetBevelInner(TBevelCut::bvRaised);
+    pFull->SetBevelOuter(TBevelCut::bvRaised);
+    Mute->Muteof(true);
+    WB1->OnNewWindow3 = [this](auto... a) { MaskNewWindow3(a...); };
+    WB1->SetDownloadOptions(WB1->DownloadOptions() + kMediaMembers - kActiveMembers);
+    ReloadAfterSwitch();
+}
+
+void TFLekto::ReloadAfterSwitch()
+{
+    if (!WB1->Document())
+        return;
+    const THtmlDocument2 *doc = WB1->Doc2();
+    if (!doc)
+        return;
+    if (isBlankAddress(doc->URL))
+        ShowStartPage();
+    else
+        WB1->Refresh();
+}
+
+void TFLekto::FullNewWindow3(TBrowserView *, TBrowserObject &ppDisp, bool &, quint32, const QString &, const QString &)
+{
+    ppDisp = WB1->Application();
+}
+
+void TFLekto::MaskNewWindow3(TBrowserView *, TBrowserObject &ppDisp, bool &, quint32, const QString &, const QString &)
+{
+    ppDisp = WBx->Application();
+}
+
+void TFLekto::WBxNewWindow3(TBrowserView *, TBrowserObject &ppDisp, bool &, quint32, const QString &, const QString &)
+{
+    ppDisp = WbY->Application();
+}
+
+void TFLekto::WbYNewWindow3(TBrowserView *, TBrowserObject &ppDisp, bool &, quint32, const QString &, const QString &)
+{
+    ppDisp = WBx->Application();
+}
+
+void TFLekto::MaskWbDocumentComplete(TBrowserView *ASender, TBrowserObject, QString &URL)
+{
+    if (!isBlankAddress(URL))
+        ASender->Navigate(QStringLiteral("about:blank"));
+}

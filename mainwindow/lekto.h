@@ -1,0 +1,100 @@
+#pragma once
+
+#include "browserview.h"
+#include "panel.h"
+
+#include <QtWidgets/QWidget>
+
+#include <memory>
+
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class TFlashMute;
+class TLektoHistory;
+class TLektoProgImg;
+
+// The address of the product's discussion forum (toolbar button and start page).
+extern const char *const kForumAddress;
+
+// The main window: toolbar, address box, hint line, the main view and the two
+// hidden views that swallow pop-ups.
+class TFLekto : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // historyFile: the path of the history file ("LektoBookmarks.lkt").
+    explicit TFLekto(const QString &historyFile, QWidget *parent = nullptr);
+    ~TFLekto() override;
+
+    // Controls, named as in the form layout.
+    TBevelPanel *pNavigate, *Panel2, *pTool, *Panel3, *pFull, *pHalf, *Panel7, *pHint, *Panel4, *Panel1, *pads;
+    QPushButton *BtnGo2, *BtnGo, *BtnZoom, *Button2, *Button3, *Button4, *Button5, *BtnTieba, *BtnStart, *BtnFull;
+    QLineEdit *EdUrl;
+    TBrowserView *WB1, *WBx, *WbY;
+    QPlainTextEdit *Memo1;
+    QTimer *Timer1;
+    int Timer1Tag = 0; // -1 while a deferred save is armed
+
+    TLektoProgImg *FProg = nullptr;
+    std::unique_ptr<TFlashMute> Mute;
+    int FZoom = 100;
+    bool FIsIE6 = false;
+    std::unique_ptr<TLektoHistory> FLektoHis;
+
+    // Operations used across the program.
+    void ScheduleSave();
+    void IEOpen(const QString &url);
+    void ShowStartPage();
+    void ShowReadMe();
+    bool RunCommandLink(const QString &url);
+    void _ZoomProc(int ZoomValue);
+    void ApplyDocZoom();
+    bool IsPureMode() const { return pFull->BevelOuter() == TBevelCut::bvLowered; }
+
+    // Handlers, public so that tests can drive them as the controls do.
+    void FormCreate();
+    void FormClose();
+    void BtnGoClick();
+    void BtnGo2Click();
+    void EdUrlDblClick();
+    void BtnNavigate(QObject *sender);
+    void BtnStartClick();
+    void BtnStartMouseUp(Qt::MouseButton button);
+    void BtnZoomClick();
+    void BtnTiebaClick();
+    void Timer1Timer();
+    void pFullClick();
+    void pHalfClick();
+
+    void WB1BeforeNavigate2(TBrowserView *ASender, TBrowserObject pDisp, QString &URL, int &Flags,
+                            QString &TargetFrameName, QByteArray &PostData, QString &Headers, bool &Cancel);
+    void WB1DocumentComplete(TBrowserView *ASender, TBrowserObject pDisp, QString &URL);
+    void _OnStop(TBrowserView *Sender);
+    void FullNewWindow3(TBrowserView *, TBrowserObject &ppDisp, bool &, quint32, const QString &, const QString &);
+    void MaskNewWindow3(TBrowserView *, TBrowserObject &ppDisp, bool &, quint32, const QString &, const QString &);
+    void WBxNewWindow3(TBrowserView *, TBrowserObject &ppDisp, bool &, quint32, const QString &, const QString &);
+    void WbYNewWindow3(TBrowserView *, TBrowserObject &ppDisp, bool &, quint32, const QString &, const QString &);
+    void MaskWbDocumentComplete(TBrowserView *ASender, TBrowserObject pDisp, QString &URL);
+
+    QString HelpText() const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildControls();
+    void configureViews();
+    void ReloadAfterSwitch();
+    bool CommandTrusted(int flags) const;
+    void setHint(const QString &text);
+
+    QString FHistoryFile;
+    bool FClosed = false;
+};
+
+// The main window, reachable program-wide once created.
+extern TFLekto *FLekto;

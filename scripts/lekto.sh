@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Set-up, build, run and test Lekto on Debian 12.
+#   scripts/lekto.sh run     install what is missing, build, start Lekto
+#   scripts/lekto.sh test    install what is missing, build, run every test
+#   scripts/lekto.sh bench   install what is missing, build, run the benchmarks
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build="${LEKTO_BUILD_DIR:-$here/build}"
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-webengine-dev libgl-dev libbenchmark-dev
+          fonts-noto-cjk xvfb xauth)
+
+install_packages() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+build_all() {
+    cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$build" -j "$(nproc)"
+}
+
+case "${1:-}" in
+run)
+    install_packages
+    build_all
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        echo "No display: starting Lekto under Xvfb" >&2
+        exec xvfb-run -a -s "-screen 0 1280x800x24" "$build/app/lekto"
+    fi
+    exec "$build/app/lekto"
+    ;;
+test)
+    install_packages
+    build_all
+    cd "$build"
+    export QT_QPA_PLATFORM=offscreen
+    exec ctest --output-on-failure --timeout 600
+    ;;
+bench)
+    install_packages
+    build_all
+    export QT_QPA_PLATFORM=offscreen
+    for b in "$build"/bench/bench_*; do
+        [ -x "$b" ] && "$b"
+    done
+    ;;
+*)
+    echo "usage: $0 run|test|bench" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "browserview.h"
+#include "dialogs.h"
+#include "lekto.h"
+#include "lektohistory.h"
+#include "testmain.h"
+
+#include <QtCore/QTemporaryDir>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+#include <QtWebEngineCore/QWebEnginePage>
+#include <QtWebEngineCore/QWebEngineScript>
+
+#include <memory>
+
+// A main window on a history file of its own, with every dialog scripted:
+// errors and messages are recorded, questions and the note box answered
+// from queues, and addresses for the system's browser collected.
+struct LektoHarness {
+    QTemporaryDir dir;
+    QStringList errors, messages, opened;
+    QList<bool> yesNoAnswers;         // answered in order; No when empty
+    QStringList noteAnswers;          // "<cancel>" cancels
+    QStringList questions;
+    std::unique_ptr<TFLekto> window;
+    int completions = 0;
+
+    QString historyFile() const { return dir.filePath(QStringLiteral("LektoBookmarks.lkt")); }
+
+    LektoHarness()
+    {
+        Dialogs::errorReport = [this](const QString &t) { errors << t; };
+        Dialogs::showMessage = [this](const QString &c, const QString &t) { messages << c + QLatin1Char('|') + t; };
+        Dialogs::askYesNo = [this](const QString &c, const QString &t) {
+            questions << c + QLatin1Char('|') + t;
+            return yesNoAnswers.isEmpty() ? false : yesNoAnswers.takeFirst();
+        };
+        Dialogs::inputText = [this](const QString &, const QString &, const QString &proposed) {
+            const QString a = noteAnswers.isEmpty() ? QStringLiteral("<cancel>") : noteAnswers.takeFirst();
+            return a == QLatin1String("<cancel>") ? proposed : a;
+        };
+        Dialogs::openExternal = [this](const QString &url) { opened << url; };
+    }
+
+    // Creates the window (which shows the start page) and waits for it.
+    TFLekto &open(bool show = true)
+    {
+        completions = 0;
+        window = std::make_unique<TFLekto>(historyFile());
+        auto handler = window->WB1->OnDocumentComplete;
+        window->WB1->OnDocumentComplete = [this, handler](TBrowserView *v, TBrowserObject d, QString &u) {
+            handler(v, d, u);
+            ++completions;
+        };
+        if (show) {
+            window->resize(859, 591);
+            window->show();
+        }
+        waitComplete(1);
+        return *window;
+    }
+
+    bool waitComplete(int count, int ms = 20000)
+    {
+        return waitUntil([&] { return completions >= count; }, ms);
+    }
+
+    // Loads an address as the reader does and waits for its completion.
+    bool type(const QString &text)
+    {
+        const int before = completions;
+        window->EdUrl->setText(text);
+        window->BtnGo->click();
+        return waitComplete(before + 1);
+    }
+
+    QVariant js(const QString &script)
+    {
+        QVariant result;
+        bool done = false;
+        window->WB1->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                                           [&](const QVariant &r) { result = r; done = true; });
+        waitUntil([&] { return done; }, 10000);
+        return result;
+    }
+
+    // Clicks the first link of the page whose address is href (as the
+    // reader would on the start page) and waits for the page to render again.
+    bool clickLink(const QString &href)
+    {
+        const int before = completions;
+        const bool found = js(QStringLiteral("(function(){var a=document.querySelector('a[href=\"%1\"]');"
+                                             "if(!a)return false;a.click();return true;})()").arg(href)).toBool();
+        return found && waitComplete(before + 1);
+    }
+
+    QStringList bookTitles() const
+    {
+        QStringList out;
+        for (const auto &r : window->FLektoHis->Bookmarks())
+            out << fieldText(r->Title);
+        return out;
+    }
+    QStringList fatteningTitles() const
+    {
+        QStringList out;
+        for (const auto &r : window->FLektoHis->L2())
+            out << fieldText(r->Title);
+        return out;
+    }
+};
