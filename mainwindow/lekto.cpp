@@ -264,9 +264,10 @@ void TFLekto::configureViews()
         v->SetDownloadOptions(configuredDownloadOptions());
     WbY->SetSilent(false);
 
-    using namespace std::placeholders;
-    WB1->OnBeforeNavigate2 = [this](auto... a) { WB1BeforeNavigate2(a...); };
-    WB1->OnDocumentComplete = [this](auto... a) { WB1DocumentComplete(a...); };
+    // Handlers take their arguments by reference: what they write (Cancel,
+    // ppDisp) is what the view sees.
+    WB1->OnBeforeNavigate2 = [this](auto &&...a) { WB1BeforeNavigate2(std::forward<decltype(a)>(a)...); };
+    WB1->OnDocumentComplete = [this](auto &&...a) { WB1DocumentComplete(std::forward<decltype(a)>(a)...); };
     WB1->OnStop = [this](TBrowserView *v) { _OnStop(v); };
     WB1->OnStatusTextChange = [this](TBrowserView *, const QString &text) { setHint(text); };
     WB1->OnTitleChange = [this](TBrowserView *, const QString &text) { setWindowTitle(text); };
@@ -274,11 +275,11 @@ void TFLekto::configureViews()
         if (FProg)
             FProg->ProgressBy(max, progress);
     };
-    WB1->OnNewWindow3 = [this](auto... a) { FullNewWindow3(a...); };
-    WBx->OnNewWindow3 = [this](auto... a) { WBxNewWindow3(a...); };
-    WbY->OnNewWindow3 = [this](auto... a) { WbYNewWindow3(a...); };
-    WBx->OnDocumentComplete = [this](auto... a) { MaskWbDocumentComplete(a...); };
-    WbY->OnDocumentComplete = [this](auto... a) { MaskWbDocumentComplete(a...); };
+    WB1->OnNewWindow3 = [this](auto &&...a) { FullNewWindow3(std::forward<decltype(a)>(a)...); };
+    WBx->OnNewWindow3 = [this](auto &&...a) { WBxNewWindow3(std::forward<decltype(a)>(a)...); };
+    WbY->OnNewWindow3 = [this](auto &&...a) { WbYNewWindow3(std::forward<decltype(a)>(a)...); };
+    WBx->OnDocumentComplete = [this](auto &&...a) { MaskWbDocumentComplete(std::forward<decltype(a)>(a)...); };
+    WbY->OnDocumentComplete = [this](auto &&...a) { MaskWbDocumentComplete(std::forward<decltype(a)>(a)...); };
 }
 
 void TFLekto::FormCreate()
@@ -579,7 +580,7 @@ void TFLekto::pFullClick()
     pFull->SetBevelOuter(TBevelCut::bvLowered);
     pHalf->SetBevelInner(TBevelCut::bvRaised);
     pHalf->SetBevelOuter(TBevelCut::bvRaised);
-    WB1->OnNewWindow3 = [this](auto... a) { FullNewWindow3(a...); };
+    WB1->OnNewWindow3 = [this](auto &&...a) { FullNewWindow3(std::forward<decltype(a)>(a)...); };
     WB1->SetDownloadOptions(WB1->DownloadOptions() - kMediaMembers + kActiveMembers);
     ReloadAfterSwitch();
 }
@@ -591,7 +592,7 @@ void TFLekto::pHalfClick()
     pFull->SetBevelInner(TBevelCut::bvRaised);
     pFull->SetBevelOuter(TBevelCut::bvRaised);
     Mute->Muteof(true);
-    WB1->OnNewWindow3 = [this](auto... a) { MaskNewWindow3(a...); };
+    WB1->OnNewWindow3 = [this](auto &&...a) { MaskNewWindow3(std::forward<decltype(a)>(a)...); };
     WB1->SetDownloadOptions(WB1->DownloadOptions() + kMediaMembers - kActiveMembers);
     ReloadAfterSwitch();
 }

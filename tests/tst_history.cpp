@@ -435,6 +435,65 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(ELektoError, h.SaveHis());
     }
 
+    void listingWorkedExample()
+    {
+        TLektoHistory h(path());
+        h.AddHis("http://host/book/12/345.html", "Chapter 1");
+        h.Bookmarks()[0]->setVisitTime(toDayCount(QDateTime(QDate(2015, 3, 7), QTime(9, 5, 0))));
+        const QString row = QStringLiteral(
+            "<tr height=26><td>0</td><td><a href=\"rc:Del0\"><font color=#800080>删除</font></a>&nbsp;</td>"
+            "<td><a href=\"rc:yangfei0\"><font color=#800080>养肥</font></a>&nbsp;</td><td>2015-03-07 09:05:00&nbsp;</td>"
+            "<td><a href=\"rc:yiyue0\" style='text-decoration:none'><font color=#800080>【已阅】</font></a></td>"
+            "<td><a href=\"rc:jianzhu0\" style='text-decoration:none'><font color=#800080>简注</font></a>&gt;&nbsp;&nbsp;</td>"
+            "<td><a href=\"http://host/book/12/345.html\"><font color=#800080>Chapter 1</font></a></td></font></tr>");
+        const QStringList lines = h.GetHisHtmCode().split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 12 + 1); // the last line ends with CR LF too
+        QCOMPARE(lines.last(), QString());
+        QCOMPARE(lines[0], QStringLiteral("<h3><a href=\"rc:xyiyue\";'>全标记为<font color=#800080>已阅</font></a>"));
+        QCOMPARE(lines[3], QStringLiteral("<b><span style='font-size:15.0pt;'>自动书签：</span></b>"));
+        QCOMPARE(lines[5], row);
+        QCOMPARE(lines[6], QStringLiteral("</table>"));
+        QCOMPARE(lines[7], QStringLiteral("</table>")); // no fattening section, its end tag stays
+        QCOMPARE(lines[8], QStringLiteral("<H3><a href=\"rc:ClearBm\" style='background:#D9D9D9;'><font color=black>全部删除</font></a>"));
+        QCOMPARE(lines[11], QStringLiteral("&nbsp;<a href=\"rc:weiyuetiqian\">未阅排序提前</a>"));
+    }
+
+    void listingSections()
+    {
+        TLektoHistory h(path());
+        QCOMPARE(h.GetHisHtmCode(), QString());
+        for (int i = 0; i < 13; ++i)
+            h.AddHis(QStringLiteral("http://host/%1/1.html").arg(i), QStringLiteral("t%1").arg(i));
+        for (int i = 0; i < 13; ++i)
+            h.ToBm2(0);
+        h.Bm2Yiyue(12);
+        const QString code = h.GetHisHtmCode();
+        QVERIFY(!code.contains("rc:xyiyue\";'>全标记为<font color=#800080>已阅</font></a>\r\n&nbsp;<a href=\"rc:xweiyue\">全标记为<font color=#0000FF>未阅</font></a>\r\n&nbsp;<a href=\"rc:weiyuetiqian\">未阅排序提前</a></h3>"));
+        QVERIFY(code.startsWith("<b><span style='font-size:15.0pt;'>自动书签：</span></b>\r\n<table>\r\n</table>\r\n"
+                                "<p><b><span style='font-size:15.0pt;'>养肥中：</span></b>\r\n<table>\r\n"));
+        for (const char *link : {"rc:L2Del12", "rc:shuqian12", "rc:fyiyue12", "rc:fjianzhu12"})
+            QVERIFY2(code.contains(QStringLiteral("\"%1\"").arg(QLatin1String(link))), link);
+        QVERIFY(code.contains("<a href=\"rc:fyiyue12\" style='text-decoration:none'><font color=#0000FF>【未阅】"));
+        QVERIFY(code.contains("<a href=\"rc:shuqian0\"><font color=#800080>书签</font></a>"));
+        h.DelBm2(0);
+        QVERIFY(!h.GetHisHtmCode().contains("rc:L2Del12\""));
+    }
+
+    void listingEscapesStoredTexts()
+    {
+        TLektoHistory h(path());
+        h.AddHis("http://evil/\"><script>x()</script>/p'<.html", "<a href=\"rc:del0\">&amp;</a>");
+        h.SetNoteInput([](const QString &) { return QStringLiteral("<img src=x onerror=alert(1)>"); });
+        h.BmJianzhu(false, 0);
+        const QString code = h.GetHisHtmCode();
+        QVERIFY(!code.contains("<script"));
+        QVERIFY(!code.contains("<img"));
+        QVERIFY(!code.contains("<a href=\"rc:del0\""));
+        QVERIFY(code.contains("&lt;a href=&quot;rc:del0&quot;&gt;&amp;amp;&lt;/a&gt;"));
+        QVERIFY(code.contains("&lt;img src=x onerror=alert(1)&gt;"));
+        QVERIFY(code.contains("<a href=\"http://evil/&quot;&gt;&lt;script&gt;x()&lt;/script&gt;/p&#39;&lt;.html\">"));
+    }
+
     void timeFormat_data()
     {
         QTest::addColumn<QDateTime>("time");
