@@ -414,11 +414,13 @@ void TBrowserView::onNewWindowRequested(QWebEngineNewWindowRequest &request)
     auto *view = qobject_cast<TBrowserView *>(target->parent());
     if (!view || view->Application() != target)
         return;
-    const QUrl url = request.requestedUrl();
     // The receiving view loads the address itself, under its own options, so
     // a pop-up never runs with more rights than the view that swallows it.
-    if (url.isValid() && !url.isEmpty())
-        view->loadInternal(url, false);
+    // window.open("") asks for an empty window: that is about:blank.
+    QUrl url = request.requestedUrl();
+    if (url.isEmpty() || !url.isValid())
+        url = QUrl(QStringLiteral("about:blank"));
+    view->loadInternal(url, false);
 }
 
 void TBrowserView::SetZoomPercent(int value)

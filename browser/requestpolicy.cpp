@@ -17,7 +17,6 @@ TRequestDecision decideRequest(const TDownloadOptions &options, RI::ResourceType
     case RI::ResourceTypeNavigationPreloadMainFrame:
     case RI::ResourceTypeStylesheet:
     case RI::ResourceTypeSubResource:
-    case RI::ResourceTypePrefetch:
     case RI::ResourceTypeCspReport:
     case RI::ResourceTypeUnknown:
         break;
@@ -43,6 +42,8 @@ TRequestDecision decideRequest(const TDownloadOptions &options, RI::ResourceType
     case RI::ResourceTypeXhr:
     case RI::ResourceTypePing:
     case RI::ResourceTypeWebSocket:
+    // Pages prefetch what their scripts will want (ad frames among them).
+    case RI::ResourceTypePrefetch:
         d.block = !scripts;
         break;
     case RI::ResourceTypeObject:

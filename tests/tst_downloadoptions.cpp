@@ -59,6 +59,7 @@ private slots:
             {"pure: media", pure, RI::ResourceTypeMedia, true},
             {"pure: plug-in object", pure, RI::ResourceTypeObject, true},
             {"pure: plug-in resource", pure, RI::ResourceTypePluginResource, true},
+            {"pure: prefetch", pure, RI::ResourceTypePrefetch, true},
             {"half: image", half, RI::ResourceTypeImage, false},
             {"half: script", half, RI::ResourceTypeScript, false},
             {"half: media", half, RI::ResourceTypeMedia, false},
