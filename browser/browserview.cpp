@@ -10,6 +10,7 @@
 #include <QtWebEngineCore/QWebEnginePage>
 #include <QtWebEngineCore/QWebEngineProfile>
 #include <QtWebEngineCore/QWebEngineScript>
+#include <QtWebEngineCore/QWebEngineScriptCollection>
 #include <QtWebEngineCore/QWebEngineSettings>
 #include <QtWebEngineCore/QWebEngineUrlRequestInterceptor>
 #include <QtWebEngineCore/QWebEngineUrlRequestJob>
@@ -24,8 +25,12 @@ namespace {
 // The document's own title: document.title trims and folds white space, which
 // is what a reader sees, but leaves nothing of a title made of spaces only,
 // which is still a title.
+// It also shows our own documents, should the script that shows them at
+// DOMContentLoaded not have run.
 const QString kTitleScript = QStringLiteral(
-    "(function(){var t=document.querySelector('title');"
+    "(function(){if(location.protocol==='lekto:'&&document.documentElement)"
+    "document.documentElement.style.display='';"
+    "var t=document.querySelector('title');"
     "if(!t)return '';var s=document.title;return s!==''?s:t.text;})()");
 
 // Documents shown with LoadFromString are served from this scheme. It may
@@ -191,6 +196,29 @@ TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gN
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
     s->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
 
+    // A document from a custom scheme reaches the renderer in 64 KiB pieces,
+    // each laid out before the next is pulled: a start page with thousands of
+    // rows was laid out again for every piece (10 s for 10,000 rows). Our own
+    // documents stay out of layout until parsed, and are laid out once.
+    {
+        QWebEngineScript hide;
+        hide.setName(QStringLiteral("lekto-hide"));
+        hide.setWorldId(QWebEngineScript::ApplicationWorld);
+        hide.setInjectionPoint(QWebEngineScript::DocumentCreation);
+        hide.setRunsOnSubFrames(false);
+        hide.setSourceCode(QStringLiteral(
+            "if(location.protocol==='lekto:'){new MutationObserver(function(m,o){var e=document.documentElement;"
+            "if(e){e.style.display='none';o.disconnect();}}).observe(document,{childList:true});}"));
+        QWebEngineScript show;
+        show.setName(QStringLiteral("lekto-show"));
+        show.setWorldId(QWebEngineScript::ApplicationWorld);
+        show.setInjectionPoint(QWebEngineScript::DocumentReady);
+        show.setRunsOnSubFrames(false);
+        show.setSourceCode(QStringLiteral(
+            "if(location.protocol==='lekto:'&&document.documentElement){document.documentElement.style.display='';}"));
+        FPage->scripts().insert(hide);
+        FPage->scripts().insert(show);
+    }
     connect(FPage, &QWebEnginePage::loadingChanged, this, &TBrowserView::onLoadingChanged);
     connect(FPage, &QWebEnginePage::newWindowRequested, this, &TBrowserView::onNewWindowRequested);
     connect(FPage, &QWebEnginePage::linkHovered, this, [this](const QString &url) {

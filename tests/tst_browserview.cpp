@@ -210,6 +210,8 @@ void TestBrowserView::loadFromStringShowsLargeDocument()
     QCOMPARE(view.Doc2()->URL, QStringLiteral("about:blank"));
     QCOMPARE(view.Doc2()->title, QString());
     QCOMPARE(evalJs(view, "document.querySelector('h2').textContent").toString(), QStringLiteral("使用说明"));
+    QCOMPARE(evalJs(view, "getComputedStyle(document.documentElement).display").toString(), QStringLiteral("block"));
+    QVERIFY(evalJs(view, "document.querySelector('h2').getBoundingClientRect().height").toDouble() > 0);
     QCOMPARE(evalJs(view, "document.body.textContent.length").toInt(), html.size() - 40 + 4 - 7 - 3 - 2);
 }
 

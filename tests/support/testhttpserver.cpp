@@ -94,6 +94,8 @@ void TestHttpServer::answer(QTcpSocket *socket, const Request &req)
     out += "\r\n";
     if (req.method != "HEAD")
         out += resp.body;
+    if (!FLog.isEmpty())
+        FLog.last().responseBytes = out.size();
     socket->write(out);
     socket->disconnectFromHost();
 }

@@ -26,6 +26,7 @@ public:
         QByteArray target; // as sent: a path, or an absolute address through a proxy
         QByteArray path;   // the path part only
         QHash<QByteArray, QByteArray> headers; // names in lower case
+        qint64 responseBytes = 0; // what was sent back, headers included
     };
 
     explicit TestHttpServer(QObject *parent = nullptr);
