@@ -2,6 +2,7 @@
 // addresses through a logging proxy: requests and bytes fetched, and the time
 // to completion, each page in both modes side by side.
 #include "browserhost.h"
+#include "eventwait.h"
 #include "lekto.h"
 #include "realpages.h"
 #include "testhttpserver.h"
@@ -30,17 +31,7 @@ void runPage(benchmark::State &state, const RealPage &page, bool halfPure)
         handler(v, d, u);
         ++completions;
     };
-    auto waitFor = [&](int n) {
-        QEventLoop loop;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (completions >= n)
-                loop.quit();
-        });
-        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-        poll.start(1);
-        loop.exec();
-    };
+    auto waitFor = [&](int n) { waitUntil([&] { return completions >= n; }, 60000); };
     window.resize(859, 591);
     window.show();
     waitFor(1);
@@ -56,9 +47,7 @@ void runPage(benchmark::State &state, const RealPage &page, bool halfPure)
         window.WB1->Navigate2(page.address + QStringLiteral("?run=%1").arg(completions));
         waitFor(completions + 1);
         state.SetIterationTime(double(t.nsecsElapsed()) / 1e9);
-        QEventLoop settle; // late requests still count
-        QTimer::singleShot(300, &settle, &QEventLoop::quit);
-        settle.exec();
+        spin(300); // late requests still count
         const auto log = gProxy->requests().mid(from);
         requests = log.size();
         bytes = 0;

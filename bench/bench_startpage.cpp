@@ -1,6 +1,7 @@
 // The start page at scale: the listing itself, and the time from ShowStartPage
 // to the page's completion in the engine, at 1k, 10k and 20k entries.
 #include "browserhost.h"
+#include "eventwait.h"
 #include "lekto.h"
 #include "lektohistory.h"
 
@@ -59,16 +60,7 @@ void BM_ShowStartPage(benchmark::State &state)
     };
     window.resize(859, 591);
     window.show();
-    auto waitFor = [&](int n) {
-        QEventLoop loop;
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (completions >= n)
-                loop.quit();
-        });
-        poll.start(1);
-        loop.exec();
-    };
+    auto waitFor = [&](int n) { waitUntil([&] { return completions >= n; }, 60000); };
     waitFor(1);
     for (auto _ : state) {
         QElapsedTimer t;

@@ -39,31 +39,19 @@ double runChild(const char *mode, QString *memory = nullptr)
     return p.exitCode() == 0 ? ms : -1;
 }
 
-void BM_StartLekto(benchmark::State &state)
+void BM_Start(benchmark::State &state, const char *mode)
 {
     QString memory;
     for (auto _ : state) {
-        const double ms = runChild("--child-lekto", &memory);
+        const double ms = runChild(mode, &memory);
         if (ms < 0)
             state.SkipWithError("the child failed");
         state.SetIterationTime(ms / 1000.0);
     }
     state.SetLabel(memory.toStdString());
 }
-BENCHMARK(BM_StartLekto)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
-
-void BM_StartBareView(benchmark::State &state)
-{
-    QString memory;
-    for (auto _ : state) {
-        const double ms = runChild("--child-bare", &memory);
-        if (ms < 0)
-            state.SkipWithError("the child failed");
-        state.SetIterationTime(ms / 1000.0);
-    }
-    state.SetLabel(memory.toStdString());
-}
-BENCHMARK(BM_StartBareView)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Start, Lekto, "--child-lekto")->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Start, BareView, "--child-bare")->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 
 void printMemory()
 {
@@ -125,7 +113,7 @@ int main(int argc, char **argv)
     gSelf = QCoreApplication::applicationFilePath();
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter(std::vector<std::pair<std::string, std::string>>{
-        {"BM_StartLekto/iterations:5/manual_time", "BM_StartBareView/iterations:5/manual_time"}});
+        {"BM_Start/Lekto/iterations:5/manual_time", "BM_Start/BareView/iterations:5/manual_time"}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 }

@@ -200,25 +200,20 @@ TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gN
     // each laid out before the next is pulled: a start page with thousands of
     // rows was laid out again for every piece (10 s for 10,000 rows). Our own
     // documents stay out of layout until parsed, and are laid out once.
-    {
-        QWebEngineScript hide;
-        hide.setName(QStringLiteral("lekto-hide"));
-        hide.setWorldId(QWebEngineScript::ApplicationWorld);
-        hide.setInjectionPoint(QWebEngineScript::DocumentCreation);
-        hide.setRunsOnSubFrames(false);
-        hide.setSourceCode(QStringLiteral(
-            "if(location.protocol==='lekto:'){new MutationObserver(function(m,o){var e=document.documentElement;"
-            "if(e){e.style.display='none';o.disconnect();}}).observe(document,{childList:true});}"));
-        QWebEngineScript show;
-        show.setName(QStringLiteral("lekto-show"));
-        show.setWorldId(QWebEngineScript::ApplicationWorld);
-        show.setInjectionPoint(QWebEngineScript::DocumentReady);
-        show.setRunsOnSubFrames(false);
-        show.setSourceCode(QStringLiteral(
-            "if(location.protocol==='lekto:'&&document.documentElement){document.documentElement.style.display='';}"));
-        FPage->scripts().insert(hide);
-        FPage->scripts().insert(show);
-    }
+    auto ownDocumentScript = [this](const char *name, QWebEngineScript::InjectionPoint point, const QString &source) {
+        QWebEngineScript script;
+        script.setName(QString::fromLatin1(name));
+        script.setWorldId(QWebEngineScript::ApplicationWorld);
+        script.setInjectionPoint(point);
+        script.setRunsOnSubFrames(false);
+        script.setSourceCode(QStringLiteral("if(location.protocol==='lekto:'){") + source + QLatin1Char('}'));
+        FPage->scripts().insert(script);
+    };
+    ownDocumentScript("lekto-hide", QWebEngineScript::DocumentCreation,
+                      QStringLiteral("new MutationObserver(function(m,o){var e=document.documentElement;"
+                                     "if(e){e.style.display='none';o.disconnect();}}).observe(document,{childList:true});"));
+    ownDocumentScript("lekto-show", QWebEngineScript::DocumentReady,
+                      QStringLiteral("if(document.documentElement)document.documentElement.style.display='';"));
     connect(FPage, &QWebEnginePage::loadingChanged, this, &TBrowserView::onLoadingChanged);
     connect(FPage, &QWebEnginePage::newWindowRequested, this, &TBrowserView::onNewWindowRequested);
     connect(FPage, &QWebEnginePage::linkHovered, this, [this](const QString &url) {

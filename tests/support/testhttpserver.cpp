@@ -66,8 +66,13 @@ void TestHttpServer::answer(QTcpSocket *socket, const Request &req)
     const int q = pathOnly.indexOf('?');
     if (q >= 0)
         pathOnly.truncate(q);
+    QByteArray targetOnly = req.target;
+    if (const int tq = targetOnly.indexOf('?'); tq >= 0)
+        targetOnly.truncate(tq);
     if (FRoutes.contains(req.target))
         resp = FRoutes.value(req.target);
+    else if (FRoutes.contains(targetOnly))
+        resp = FRoutes.value(targetOnly);
     else if (FRoutes.contains(req.path))
         resp = FRoutes.value(req.path);
     else if (FRoutes.contains(pathOnly))
@@ -77,6 +82,11 @@ void TestHttpServer::answer(QTcpSocket *socket, const Request &req)
         if (!FDir.isEmpty() && QFileInfo(file).isFile() && file.open(QIODevice::ReadOnly)) {
             resp.body = file.readAll();
             resp.contentType = file.fileName().endsWith(".html") ? "text/html" : "application/octet-stream";
+        } else if (req.headers.value("accept").startsWith("image/")) {
+            // Real sites answer for their pictures; a page whose onerror
+            // swaps in another picture would otherwise ask forever.
+            resp.contentType = "image/gif";
+            resp.body = QByteArray::fromBase64("R0lGODlhAQABAIAAAAAAAP///yH5BAEAAAAALAAAAAABAAEAAAIBRAA7");
         } else {
             resp.status = 404;
             resp.body = "not found";
