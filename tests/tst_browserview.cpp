@@ -3,6 +3,7 @@
 #include "testmain.h"
 
 #include <QtWebEngineCore/QWebEnginePage>
+#include <QtWidgets/QLineEdit>
 #include <QtWebEngineCore/QWebEngineHistory>
 #include <QtWebEngineCore/QWebEngineScript>
 
@@ -88,6 +89,7 @@ private slots:
     void zoomIsClampedAndSentOnlyOnChange();
     void survivesBorderChange();
     void newWindowGoesWhereTheHandlerSays();
+    void statusTitleAndProgressEvents();
 
 private:
     TestHttpServer FServer;
@@ -431,6 +433,46 @@ void TestBrowserView::newWindowGoesWhereTheHandlerSays()
     QCOMPARE(QApplication::topLevelWidgets().size(), windows);
     QCOMPARE(rm.completions, 1);
     QCOMPARE(main.Doc2()->URL, FServer.url("/opener.html"));
+}
+
+void TestBrowserView::statusTitleAndProgressEvents()
+{
+    FServer.route("/events.html", "<title>first</title><a id=l href='/target.html' style='display:block;width:400px;height:300px'>x</a>"
+                                  "<script>setTimeout(function(){document.title='second'},50)</script>");
+    QWidget window;
+    auto *edit = new QLineEdit(&window);
+    auto *view = new TBrowserView(&window);
+    edit->setGeometry(0, 0, 100, 20);
+    view->setGeometry(0, 20, 400, 300);
+    window.resize(400, 320);
+    window.show();
+    Recorder rec;
+    rec.attach(*view);
+    view->SetDownloadOptions(defaultDownloadOptions());
+    QStringList titles, status;
+    QList<QPair<int, int>> progress;
+    view->OnTitleChange = [&](TBrowserView *, const QString &t) { titles << t; };
+    view->OnStatusTextChange = [&](TBrowserView *, const QString &t) { status << t; };
+    view->OnProgressChange = [&](TBrowserView *, int p, int max) { progress << qMakePair(p, max); };
+    view->Navigate2(FServer.url("/events.html"));
+    QVERIFY(waitComplete(rec, 1));
+    QVERIFY(waitUntil([&] { return titles.contains("second"); }));
+    QVERIFY(titles.contains("first"));
+    QVERIFY(!progress.isEmpty());
+    QCOMPARE(progress.last(), qMakePair(100, 100));
+
+    // The pointer over a link shows its address as the status text.
+    QWidget *surface = view->focusProxy();
+    QVERIFY(surface);
+    QTest::mouseMove(surface, QPoint(50, 50));
+    spin(100);
+    QTest::mouseMove(surface, QPoint(60, 60));
+    QVERIFY(waitUntil([&] { return status.contains(FServer.url("/target.html")); }, 5000));
+
+    edit->setFocus();
+    QVERIFY(edit->hasFocus());
+    view->SetFocus();
+    QVERIFY(view->hasFocus() || view->focusProxy()->hasFocus());
 }
 
 LEKTO_WEB_TEST_MAIN(TestBrowserView)

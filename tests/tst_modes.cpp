@@ -48,6 +48,11 @@ private slots:
             FProxy.route(p.address.toLatin1(), TestHttpServer::Response{200, "text/html", body, {}, false});
         }
         FProxy.route("/plain.html", "<title>plain</title><img src='/pic.png'><p>text</p>");
+        FProxy.route("http://web-platform.test/form.html",
+                     "<title>form</title><form id=f action='/submitted.html' target=_blank><input name=q value=1></form>"
+                     "<script>onload=function(){f.submit()}</script>");
+        FProxy.route("http://web-platform.test/opener.html", "<title>opener</title><script>window.open('/ad.html')</script>");
+        FProxy.route("http://web-platform.test/ad.html", "<title>ad</title><script>window.open('/ad2.html')</script>");
     }
 
     void switchesChangeSevenMembersAndReload();
@@ -173,6 +178,8 @@ void TestModes::popupsNeverGetAWindow_data()
     QTest::newRow("named target, half-pure") << named << "a" << "http://web-platform.test/html/browsers/windows/001-1.html" << true;
     QTest::newRow("window.open while loading") << onLoad << "" << "about:blank" << true;
     QTest::newRow("target=_blank, pure") << blank << "a3" << target << false;
+    QTest::newRow("form with a target") << "http://web-platform.test/form.html" << "" << "http://web-platform.test/submitted.html?q=1" << true;
+    QTest::newRow("window.open of an address") << "http://web-platform.test/opener.html" << "" << "http://web-platform.test/ad.html" << true;
 }
 
 void TestModes::popupsNeverGetAWindow()
