@@ -24,7 +24,6 @@ void onSignal(int)
 TLektoApplication::TLektoApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Lekto"));
-    setQuitOnLastWindowClosed(false);
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) == 0) {
         auto *notifier = new QSocketNotifier(gSignalPipe[1], QSocketNotifier::Read, this);

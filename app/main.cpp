@@ -26,7 +26,6 @@ int main(int argc, char *argv[])
     LektoTimer = new TLektoTimer(main);
     FLektoLinks = new TFLektoLinks(main);
 
-    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app, &QCoreApplication::quit);
     main->showMaximized();
     const int rc = app.exec();
     main->FormClose(); // an end that bypassed the window's close still saves

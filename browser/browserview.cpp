@@ -45,7 +45,9 @@ bool gOffTheRecord = false;
 int gNextViewId = 1;
 
 // Serves the latest LoadFromString document of each view from memory: unlike
-// QWebEnginePage::setHtml there is no size limit.
+// QWebEnginePage::setHtml there is no size limit. Going back to an earlier
+// one shows the latest: an old start page would carry command links whose
+// positions no longer name the same entries.
 class TDocSchemeHandler : public QWebEngineUrlSchemeHandler
 {
 public:
@@ -53,29 +55,29 @@ public:
 
     QUrl put(int viewId, quint64 serial, const QByteArray &html)
     {
-        QUrl url(QStringLiteral("%1:doc/%2/%3").arg(QString::fromLatin1(kDocScheme)).arg(viewId).arg(serial));
-        FDocs.insert(viewId, {url.toString(), html});
-        return url;
+        FDocs.insert(viewId, html);
+        return QUrl(QStringLiteral("%1:doc/%2/%3").arg(QString::fromLatin1(kDocScheme)).arg(viewId).arg(serial));
     }
 
     void drop(int viewId) { FDocs.remove(viewId); }
 
     void requestStarted(QWebEngineUrlRequestJob *job) override
     {
-        const QString url = job->requestUrl().toString();
-        for (const auto &doc : std::as_const(FDocs)) {
-            if (doc.first == url) {
-                auto *buffer = new QBuffer(job);
-                buffer->setData(doc.second);
-                job->reply("text/html;charset=utf-8", buffer);
-                return;
-            }
+        // doc/<view>/<serial>
+        const QStringList parts = job->requestUrl().path().split(QLatin1Char('/'));
+        bool ok = false;
+        const int viewId = parts.value(1).toInt(&ok);
+        if (parts.value(0) != QLatin1String("doc") || !ok || !FDocs.contains(viewId)) {
+            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+            return;
         }
-        job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+        auto *buffer = new QBuffer(job);
+        buffer->setData(FDocs.value(viewId));
+        job->reply("text/html;charset=utf-8", buffer);
     }
 
 private:
-    QHash<int, QPair<QString, QByteArray>> FDocs;
+    QHash<int, QByteArray> FDocs;
 };
 
 // Command addresses are executed by the program, never loaded: whatever asks
@@ -295,6 +297,7 @@ void TBrowserView::Refresh()
 
 void TBrowserView::Stop()
 {
+    FStopRequested = FPage->isLoading();
     FPage->triggerAction(QWebEnginePage::Stop);
 }
 
@@ -373,6 +376,7 @@ void TBrowserView::onLoadingChanged(const QWebEngineLoadingInfo &info)
     switch (info.status()) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
         ++FLoadSerial;
+        FStopRequested = false;
         break;
     case QWebEngineLoadingInfo::LoadSucceededStatus:
         completeDocument(info.url(), true);
@@ -385,11 +389,16 @@ void TBrowserView::onLoadingChanged(const QWebEngineLoadingInfo &info)
             FCancelledUrl.clear();
             break;
         }
-        if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus || info.errorCode() == -3 /* aborted */) {
+        // The engine reports a stop, and a load given up for a newer one, as
+        // "aborted"; only the stop is the reader's (or the page's) doing.
+        if (FStopRequested) {
+            FStopRequested = false;
             if (OnStop)
                 OnStop(this);
             break;
         }
+        if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus || info.errorCode() == -3 /* aborted */)
+            break;
         // An address that cannot be opened leaves the engine's error page,
         // which has no title of its own.
         completeDocument(info.url(), false);

@@ -83,7 +83,7 @@ public:
 
     bool Silent() const { return FSilent; }
     void SetSilent(bool value) { FSilent = value; }
-    bool Visible() const { return isVisible() || !isHidden(); }
+    bool Visible() const { return !isHidden(); }
     void SetVisible(bool value) { setVisible(value); }
     void SetFocus();
 
@@ -114,5 +114,6 @@ private:
     QUrl FHostNavigation;   // the address Navigate/Navigate2 asked for, until the engine asks about it
     QUrl FCancelledUrl;     // a navigation the handler cancelled: its failure report is no completion
     quint64 FLoadSerial = 0;
+    bool FStopRequested = false;
     int FViewId = 0;
 };

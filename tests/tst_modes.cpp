@@ -40,6 +40,7 @@ class TestModes : public QObject
 private slots:
     void initTestCase()
     {
+        QVERIFY2(QFileInfo(QStringLiteral(LEKTO_FIXTURES)).isDir(), "the saved real pages are missing: " LEKTO_FIXTURES);
         // Requests to other hosts go through the proxy; 127.0.0.1 stays direct.
         QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", FProxy.port()));
         for (const auto &p : realPages()) {

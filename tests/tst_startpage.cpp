@@ -13,6 +13,7 @@ class TestStartPage : public QObject
 private slots:
     void initTestCase()
     {
+        QVERIFY2(QFileInfo(QStringLiteral(LEKTO_FIXTURES)).isDir(), "the saved real pages are missing: " LEKTO_FIXTURES);
         for (int i = 1; i <= 3; ++i)
             FServer.route("/novel/book/" + QByteArray::number(i) + ".html",
                           "<title>第" + QByteArray::number(i) + "章 风起</title><p>正文</p>");
