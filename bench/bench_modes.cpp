@@ -1,7 +1,7 @@
 // Pure against half-pure mode on the saved real pages, served at their own
 // addresses through a logging proxy: requests and bytes fetched, and the time
 // to completion, each page in both modes side by side.
-#include "browserhost.h"
+#include "headless.h"
 #include "eventwait.h"
 #include "lekto.h"
 #include "realpages.h"
@@ -26,11 +26,7 @@ void runPage(benchmark::State &state, const RealPage &page, bool halfPure)
     QTemporaryDir dir;
     TFLekto window(dir.filePath(QStringLiteral("LektoBookmarks.lkt")));
     int completions = 0;
-    auto handler = window.WB1->OnDocumentComplete;
-    window.WB1->OnDocumentComplete = [&](TBrowserView *v, TBrowserObject d, QString &u) {
-        handler(v, d, u);
-        ++completions;
-    };
+    CountCompletions(window.WB1, &completions);
     auto waitFor = [&](int n) { waitUntil([&] { return completions >= n; }, 60000); };
     window.resize(859, 591);
     window.show();
@@ -62,10 +58,7 @@ void runPage(benchmark::State &state, const RealPage &page, bool halfPure)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    BrowserHostStart();
-    TBrowserView::UseOffTheRecordProfile();
+    PrepareHeadlessEngine();
     QApplication app(argc, argv);
     TestHttpServer proxy;
     gProxy = &proxy;

@@ -1,6 +1,6 @@
 // The start page at scale: the listing itself, and the time from ShowStartPage
 // to the page's completion in the engine, at 1k, 10k and 20k entries.
-#include "browserhost.h"
+#include "headless.h"
 #include "eventwait.h"
 #include "lekto.h"
 #include "lektohistory.h"
@@ -53,11 +53,7 @@ void BM_ShowStartPage(benchmark::State &state)
 {
     TFLekto window(historyWith(int(state.range(0))));
     int completions = 0;
-    auto handler = window.WB1->OnDocumentComplete;
-    window.WB1->OnDocumentComplete = [&](TBrowserView *v, TBrowserObject d, QString &u) {
-        handler(v, d, u);
-        ++completions;
-    };
+    CountCompletions(window.WB1, &completions);
     window.resize(859, 591);
     window.show();
     auto waitFor = [&](int n) { waitUntil([&] { return completions >= n; }, 60000); };
@@ -76,10 +72,7 @@ BENCHMARK(BM_ShowStartPage)->Arg(1000)->Arg(10000)->Arg(20000)->UseManualTime()-
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    BrowserHostStart();
-    TBrowserView::UseOffTheRecordProfile();
+    PrepareHeadlessEngine();
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

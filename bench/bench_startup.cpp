@@ -2,7 +2,7 @@
 // has completed, against a fresh process with a bare QWebEngineView loading
 // about:blank, measured side by side. Also the memory of the running program
 // with its three views (its own peak and that of the engine processes).
-#include "browserhost.h"
+#include "headless.h"
 #include "lekto.h"
 #include "procstats.h"
 #include "ratioreporter.h"
@@ -63,8 +63,7 @@ void printMemory()
 
 int childLekto(int argc, char **argv)
 {
-    BrowserHostStart();
-    TBrowserView::UseOffTheRecordProfile();
+    PrepareHeadlessEngine();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     TFLekto window(dir.filePath(QStringLiteral("LektoBookmarks.lkt")));

@@ -48,11 +48,7 @@ struct LektoHarness {
     {
         completions = 0;
         window = std::make_unique<TFLekto>(historyFile());
-        auto handler = window->WB1->OnDocumentComplete;
-        window->WB1->OnDocumentComplete = [this, handler](TBrowserView *v, TBrowserObject d, QString &u) {
-            handler(v, d, u);
-            ++completions;
-        };
+        CountCompletions(window->WB1, &completions);
         if (show) {
             window->resize(859, 591);
             window->show();

@@ -1,20 +1,14 @@
 #pragma once
 
-#include "browserhost.h"
-#include "browserview.h"
+#include "headless.h"
 
 #include <QtTest/QtTest>
 #include <QtWidgets/QApplication>
 
-// Tests drive the real engine headless: offscreen unless a display is given,
-// and with a profile that keeps nothing between runs.
 #define LEKTO_WEB_TEST_MAIN(TestObject)                                                                      \
     int main(int argc, char *argv[])                                                                         \
     {                                                                                                        \
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))                                                  \
-            qputenv("QT_QPA_PLATFORM", "offscreen");                                                         \
-        BrowserHostStart();                                                                                  \
-        TBrowserView::UseOffTheRecordProfile();                                                              \
+        PrepareHeadlessEngine();                                                                             \
         QApplication app(argc, argv);                                                                        \
         TestObject tc;                                                                                       \
         QTEST_SET_MAIN_SOURCE_PATH                                                                           \
