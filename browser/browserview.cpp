@@ -25,13 +25,14 @@ namespace {
 // The document's own title: document.title trims and folds white space, which
 // is what a reader sees, but leaves nothing of a title made of spaces only,
 // which is still a title.
-// It also shows our own documents, should the script that shows them at
-// DOMContentLoaded not have run.
 const QString kTitleScript = QStringLiteral(
-    "(function(){if(location.protocol==='lekto:'&&document.documentElement)"
-    "document.documentElement.style.display='';"
-    "var t=document.querySelector('title');"
+    "(function(){var t=document.querySelector('title');"
     "if(!t)return '';var s=document.title;return s!==''?s:t.text;})()");
+// At completion our own documents are also shown, should the script that
+// shows them at DOMContentLoaded not have run.
+const QString kCompletionScript = QStringLiteral(
+    "if(location.protocol==='lekto:'&&document.documentElement)document.documentElement.style.display='';")
+    + kTitleScript;
 
 // Documents shown with LoadFromString are served from this scheme. It may
 // reach the command scheme "rc", which ordinary web pages may not.
@@ -425,7 +426,7 @@ void TBrowserView::completeDocument(const QUrl &url, bool fetchTitle)
     // QWebEnginePage::title() gives the address for a page without a title;
     // the application world can read the real one even with scripts off.
     QPointer<TBrowserView> self(this);
-    FPage->runJavaScript(kTitleScript, QWebEngineScript::ApplicationWorld,
+    FPage->runJavaScript(kCompletionScript, QWebEngineScript::ApplicationWorld,
                          [self, finish](const QVariant &v) {
                              if (self)
                                  finish(v.toString());
