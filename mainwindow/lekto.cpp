@@ -447,8 +447,11 @@ void TFLekto::WB1BeforeNavigate2(TBrowserView *, TBrowserObject pDisp, QString &
         return;
     if (ParseCommandLink(URL).kind != TCommandKind::NotCommand) {
         Cancel = true;
+        // Run after the engine has its answer: a command may show a modal box,
+        // and a nested event loop inside the engine's navigation callback is
+        // asking for trouble.
         if (CommandTrusted(Flags))
-            Dialogs::guarded([&] { RunCommandLink(URL); });
+            QTimer::singleShot(0, this, [this, url = URL] { Dialogs::guarded([&] { RunCommandLink(url); }); });
         return;
     }
     if (IsPureMode())

@@ -2,6 +2,7 @@
 #include "testhttpserver.h"
 
 #include <QtCore/QDirIterator>
+#include <QtWidgets/QInputDialog>
 #include <QtWidgets/QLineEdit>
 
 class TestStartPage : public QObject
@@ -34,6 +35,7 @@ private slots:
     void realPagesAreRecordedUnderTheirBook_data();
     void realPagesAreRecordedUnderTheirBook();
     void startPageShowsTwentyThousandEntries();
+    void realNoteBoxFromTheStartPage();
 };
 
 void TestStartPage::readingAndManagingABook()
@@ -302,6 +304,34 @@ void TestStartPage::startPageShowsTwentyThousandEntries()
     QCOMPARE(h.js("document.querySelectorAll('tr').length").toInt(), 20000);
     QVERIFY(h.js("document.body.textContent").toString().contains(QStringLiteral("第0章")));
     QVERIFY(h.js("document.body.innerHTML").toString().contains("rc:L2Del499"));
+}
+
+// The program's own input box, modal, opened from a click on the start page.
+void TestStartPage::realNoteBoxFromTheStartPage()
+{
+    const auto realInput = Dialogs::inputText;
+    LektoHarness h;
+    Dialogs::inputText = realInput;
+    TFLekto &w = h.open();
+    QVERIFY(h.type(FServer.url("/other/a.html")));
+    w.BtnStart->click();
+    QVERIFY(h.waitComplete(3));
+    QString caption, label, proposed;
+    QTimer::singleShot(500, [&] {
+        if (auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+            caption = box->windowTitle();
+            label = box->labelText();
+            proposed = box->textValue();
+            box->setTextValue(QStringLiteral("真的好看"));
+            box->accept();
+        }
+    });
+    QVERIFY(h.clickLink("rc:jianzhu0"));
+    QCOMPARE(caption, QStringLiteral("简单备注"));
+    QCOMPARE(label, QStringLiteral("输入简注名称："));
+    QCOMPARE(proposed, QStringLiteral("Other book"));
+    QCOMPARE(fieldText(w.FLektoHis->Bookmarks()[0]->Note), QStringLiteral("真的好看"));
+    QVERIFY(h.js("document.body.textContent").toString().contains(QStringLiteral("真的好看")));
 }
 
 LEKTO_WEB_TEST_MAIN(TestStartPage)

@@ -28,6 +28,23 @@ struct LektoHarness {
 
     QString historyFile() const { return dir.filePath(QStringLiteral("LektoBookmarks.lkt")); }
 
+    // The program's own dialogs, put back when the harness goes.
+    decltype(Dialogs::errorReport) FErrorReport = Dialogs::errorReport;
+    decltype(Dialogs::showMessage) FShowMessage = Dialogs::showMessage;
+    decltype(Dialogs::askYesNo) FAskYesNo = Dialogs::askYesNo;
+    decltype(Dialogs::inputText) FInputText = Dialogs::inputText;
+    decltype(Dialogs::openExternal) FOpenExternal = Dialogs::openExternal;
+
+    ~LektoHarness()
+    {
+        window.reset();
+        Dialogs::errorReport = FErrorReport;
+        Dialogs::showMessage = FShowMessage;
+        Dialogs::askYesNo = FAskYesNo;
+        Dialogs::inputText = FInputText;
+        Dialogs::openExternal = FOpenExternal;
+    }
+
     LektoHarness()
     {
         Dialogs::errorReport = [this](const QString &t) { errors << t; };
