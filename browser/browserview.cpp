@@ -254,6 +254,29 @@ void TBrowserView::applySettings()
 {
     using O = TDownloadControlOption;
     auto *s = FPage->settings();
+    const bool plugins = !FDownloadOptions.contains(O::DontExecuteJava) && !FDownloadOptions.contains(O::DontExecuteActiveX)
+        && !FDownloadOptions.contains(O::DontDownloadActiveX);
+    // An <object> or <embed> that shows a page or a picture is a frame to the
+    // engine, not a plug-in, and its request says nothing of the element; a
+    // content policy in the page is what keeps object content out.
+    const QString noObjects = QStringLiteral("lekto-no-objects");
+    const auto existing = FPage->scripts().find(noObjects);
+    if (plugins) {
+        for (const auto &script : existing)
+            FPage->scripts().remove(script);
+    } else if (existing.isEmpty()) {
+        QWebEngineScript script;
+        script.setName(noObjects);
+        script.setWorldId(QWebEngineScript::ApplicationWorld);
+        script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+        script.setRunsOnSubFrames(true);
+        script.setSourceCode(QStringLiteral(
+            "new MutationObserver(function(m,o){var h=document.head;if(!h)return;o.disconnect();"
+            "var c=document.createElement('meta');c.httpEquiv='Content-Security-Policy';"
+            "c.content=\"object-src 'none'\";h.insertBefore(c,h.firstChild);})"
+            ".observe(document,{childList:true,subtree:true});"));
+        FPage->scripts().insert(script);
+    }
     s->setAttribute(QWebEngineSettings::AutoLoadImages, FDownloadOptions.contains(O::DownloadImages));
     s->setAttribute(QWebEngineSettings::JavascriptEnabled, !FDownloadOptions.contains(O::DontExecuteScripts));
     s->setAttribute(QWebEngineSettings::PluginsEnabled,

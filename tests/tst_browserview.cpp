@@ -25,6 +25,8 @@ QByteArray everythingPage(const QByteArray &p)
            "<iframe src='" + p + "frame.html'></iframe>"
            "<object data='" + p + "obj.swf' type='application/x-shockwave-flash' width=10 height=10></object>"
            "<embed src='" + p + "embed.swf' type='application/x-shockwave-flash'>"
+           "<object data='" + p + "obj.html' type='text/html' width=10 height=10></object>"
+           "<embed src='" + p + "embed.svg' type='image/svg+xml' width=10 height=10>"
            "<video src='" + p + "video.mp4' preload=auto></video>"
            "<audio src='" + p + "sound.mp3' preload=auto></audio>"
            "</body></html>";
@@ -104,14 +106,17 @@ void TestBrowserView::downloadOptionsTakeEffect_data()
     const TDownloadOptions active{O::DontExecuteScripts, O::DontExecuteJava, O::DontExecuteActiveX, O::DontDownloadActiveX};
     const auto pure = configuredDownloadOptions();
     QTest::newRow("configured (pure mode)") << pure << QStringList{"style.css"}
-        << QStringList{"img.png", "script.js", "inline-ran", "frame.html", "obj.swf", "embed.swf", "video.mp4", "sound.mp3", "font.woff"};
+        << QStringList{"img.png", "script.js", "inline-ran", "frame.html", "obj.swf", "embed.swf", "obj.html", "embed.svg",
+                       "video.mp4", "sound.mp3", "font.woff"};
     QTest::newRow("half-pure mode") << (pure + media - active)
         << QStringList{"style.css", "img.png", "script.js", "inline-ran", "font.woff"}
         << QStringList{"frame.html"};
     QTest::newRow("after construction") << defaultDownloadOptions()
-        << QStringList{"style.css", "img.png", "script.js", "inline-ran", "frame.html", "font.woff"} << QStringList{};
+        << QStringList{"style.css", "img.png", "script.js", "inline-ran", "frame.html", "font.woff", "obj.html", "embed.svg"} << QStringList{};
     QTest::newRow("pictures only") << TDownloadOptions{O::DownloadImages, O::DontExecuteScripts, O::DontDownloadFrame}
         << QStringList{"img.png", "font.woff"} << QStringList{"script.js", "inline-ran", "frame.html", "video.mp4"};
+    QTest::newRow("plug-ins off, frames on") << TDownloadOptions{O::DownloadImages, O::DontExecuteActiveX}
+        << QStringList{"img.png", "frame.html"} << QStringList{"obj.swf", "embed.swf", "obj.html", "embed.svg"};
     QTest::newRow("no media") << TDownloadOptions{O::DownloadImages}
         << QStringList{"img.png"} << QStringList{"video.mp4", "sound.mp3"};
 }
