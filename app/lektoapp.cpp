@@ -55,6 +55,7 @@ TLektoApplication::~TLektoApplication()
 
 void TLektoApplication::onTerminationSignal()
 {
+    FTerminationRequested = true;
     if (FMainWindow)
         FMainWindow->close(); // runs FormClose, which saves the history
     quit();

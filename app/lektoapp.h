@@ -17,8 +17,12 @@ public:
 
     // The window whose closing ends the program.
     void SetMainWindow(QWidget *window) { FMainWindow = window; }
+    // True once an end was asked for; one that came before the event loop
+    // ran (a signal during start-up) is for the caller to honour.
+    bool TerminationRequested() const { return FTerminationRequested; }
 
 private:
     void onTerminationSignal();
     QWidget *FMainWindow = nullptr;
+    bool FTerminationRequested = false;
 };

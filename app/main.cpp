@@ -27,7 +27,7 @@ int main(int argc, char *argv[])
     FLektoLinks = new TFLektoLinks(main);
 
     main->showMaximized();
-    const int rc = app.exec();
+    const int rc = app.TerminationRequested() ? 0 : app.exec();
     main->FormClose(); // an end that bypassed the window's close still saves
     delete main;
     return rc;
