@@ -188,9 +188,8 @@ QWebEngineProfile *TBrowserView::Profile()
 TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gNextViewId++)
 {
     FPage = new TBrowserPage(Profile(), this);
-    FFilter = new TRequestFilter(this);
     FFrameDisp = new QObject(this);
-    FPage->setUrlRequestInterceptor(FFilter);
+    FPage->setUrlRequestInterceptor(new TRequestFilter(this));
     setPage(FPage);
 
     auto *s = FPage->settings();

@@ -12,7 +12,6 @@ class QWebEngineProfile;
 class QWebEngineLoadingInfo;
 class QWebEngineNewWindowRequest;
 class TBrowserPage;
-class TRequestFilter;
 
 // The object that stands for "a browser": the main frame of a view is its page;
 // every frame inside it is represented by one separate object, so that the
@@ -103,7 +102,6 @@ private:
     void applySettings();
 
     TBrowserPage *FPage = nullptr;
-    TRequestFilter *FFilter = nullptr;
     QObject *FFrameDisp = nullptr;
     TDownloadOptions FDownloadOptions;
     std::int32_t FDownloadFlagValue = 0;

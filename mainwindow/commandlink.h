@@ -15,7 +15,6 @@ struct TCommandLink {
     QString digits;  // indexed commands: the position as written
     QString address; // "rc:Open_": the address after the keyword, with its own letters
 
-    bool isIndexed() const { return kind >= TCommandKind::Del; }
     // The list position; a number too large for a 32-bit integer is an error.
     int index() const;
 };

@@ -41,7 +41,6 @@ public:
     void serveDirectory(const QString &dir) { FDir = dir; }
 
     QList<Request> requests() const { return FLog; }
-    void clearLog() { FLog.clear(); }
     int countRequests(const QByteArray &pathPart) const;
 
 private:
