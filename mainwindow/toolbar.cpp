@@ -1,0 +1,101 @@
+#include "lekto.h"
+
+#include "dialogs.h"
+#include "forms.h"
+#include "lektohistory.h"
+#include "lektolinks.h"
+#include "wbzoom.h"
+
+#include <QtCore/QTimer>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+
+void TFLekto::BtnGoClick()
+{
+    const QString text = EdUrl->text();
+    if (!text.isEmpty())
+        WB1->Navigate2(text);
+}
+
+void TFLekto::BtnGo2Click()
+{
+    EdUrl->clear();
+    EdUrl->paste();
+    BtnGo->click();
+}
+
+void TFLekto::EdUrlDblClick()
+{
+    EdUrl->selectAll();
+}
+
+void TFLekto::BtnNavigate(QObject *sender)
+{
+    switch (sender ? sender->property("tag").toInt() : -1) {
+    case 0: WB1->GoBack(); break;
+    case 1: WB1->Stop(); break;
+    case 2: WB1->GoForward(); break;
+    case 3: WB1->Refresh(); break;
+    default: break;
+    }
+}
+
+void TFLekto::BtnStartClick()
+{
+    pads->setVisible(true);
+    ShowStartPage();
+}
+
+void TFLekto::BtnStartMouseUp(Qt::MouseButton button)
+{
+    if (button == Qt::RightButton && FLektoLinks)
+        FLektoLinks->ToShow();
+}
+
+void TFLekto::BtnZoomClick()
+{
+    if (WBZoom)
+        WBZoom->ShowAt(BtnZoom, false, true, [this](int v) { _ZoomProc(v); });
+}
+
+void TFLekto::BtnTiebaClick()
+{
+    IEOpen(QString::fromLatin1(kForumAddress));
+}
+
+void TFLekto::IEOpen(const QString &url)
+{
+    Dialogs::openExternal(url);
+}
+
+// ---- deferred save ----
+
+void TFLekto::ScheduleSave()
+{
+    if (Timer1Tag != 0)
+        return; // armed already: the running period is not restarted
+    Timer1Tag = -1;
+    Timer1->start();
+}
+
+void TFLekto::Timer1Timer()
+{
+    Timer1Tag = 0;
+    Timer1->stop();
+    Dialogs::guarded([this] { FLektoHis->SaveHis(); });
+}
+
+// ---- zoom ----
+
+void TFLekto::_ZoomProc(int ZoomValue)
+{
+    FZoom = ZoomValue;
+    if (!FIsIE6)
+        WB1->SetZoomPercent(ZoomValue);
+}
+
+void TFLekto::ApplyDocZoom()
+{
+    // Only very old engines need the zoom set again on every document.
+}
+

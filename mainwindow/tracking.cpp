@@ -1,0 +1,69 @@
+#include "lekto.h"
+
+#include "startaddress.h"
+#include "commandlink.h"
+#include "dialogs.h"
+#include "lektohistory.h"
+
+#include <QtCore/QTimer>
+#include <QtWidgets/QLineEdit>
+#include <QtWebEngineCore/QWebEnginePage>
+
+bool TFLekto::CommandTrusted(int flags) const
+{
+    // Commands come from the reader (the address box) or from Lekto's own
+    // pages, never from a visited site: its links, scripts and redirects
+    // could otherwise delete the history or open programs.
+    if (flags & kNavFromHost)
+        return true;
+    return (flags & kNavTypeMask) == QWebEnginePage::NavigationTypeLinkClicked && WB1->ShowsOwnDocument();
+}
+
+void TFLekto::WB1BeforeNavigate2(TBrowserView *, TBrowserObject pDisp, QString &URL, int &Flags, QString &,
+                                 QByteArray &, QString &, bool &Cancel)
+{
+    if (pDisp != WB1->Application())
+        return;
+    if (ParseCommandLink(URL).kind != TCommandKind::NotCommand) {
+        Cancel = true;
+        // Run after the engine has its answer: a command may show a modal box,
+        // and a nested event loop inside the engine's navigation callback is
+        // asking for trouble.
+        if (CommandTrusted(Flags))
+            QTimer::singleShot(0, this, [this, url = URL] { Dialogs::guarded([&] { RunCommandLink(url); }); });
+        return;
+    }
+    if (IsPureMode())
+        EdUrl->setText(URL);
+    setWindowTitle(QStringLiteral("正在打开..."));
+}
+
+void TFLekto::WB1DocumentComplete(TBrowserView *, TBrowserObject pDisp, QString &)
+{
+    if (pDisp == WB1->Application())
+        _OnStop(WB1);
+}
+
+void TFLekto::_OnStop(TBrowserView *)
+{
+    const THtmlDocument2 *doc = WB1->Doc2();
+    if (!doc)
+        return; // nothing loaded yet: nothing to show or record
+    const QString url = doc->URL;
+    ApplyDocZoom();
+    if (isBlankAddress(url)) {
+        EdUrl->setText(QStringLiteral("rc:GoStart"));
+        setWindowTitle(QStringLiteral("Lekto"));
+        return;
+    }
+    pads->setVisible(false);
+    EdUrl->setText(url);
+    setWindowTitle(doc->title);
+    if (doc->title.isEmpty())
+        return;
+    Dialogs::guarded([this] {
+        FLektoHis->AddHis(EdUrl->text(), windowTitle());
+        ScheduleSave();
+    });
+}
+
