@@ -25,11 +25,18 @@ std::function<bool(const QString &, const QString &)> askYesNo = [](const QStrin
     return box.exec() == QMessageBox::Yes;
 };
 
-std::function<QString(const QString &, const QString &, const QString &)> inputText =
-    [](const QString &caption, const QString &prompt, const QString &proposed) {
-        bool ok = false;
-        const QString text = QInputDialog::getText(nullptr, caption, prompt, QLineEdit::Normal, proposed, &ok);
-        return ok ? text : proposed;
+std::function<std::optional<QString>(const QString &, const QString &, const QString &)> inputText =
+    [](const QString &caption, const QString &prompt, const QString &proposed) -> std::optional<QString> {
+        QInputDialog box;
+        box.setWindowTitle(caption);
+        box.setLabelText(prompt);
+        box.setInputMode(QInputDialog::TextInput);
+        box.setTextValue(proposed);
+        // Wide enough for a chapter title: the proposal is usually one.
+        box.resize(480, box.sizeHint().height());
+        if (box.exec() != QDialog::Accepted)
+            return std::nullopt;
+        return box.textValue();
     };
 
 std::function<void(const QString &)> openExternal = [](const QString &url) {

@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 
 // Everything the program asks of the person or hands to the desktop goes
 // through these hooks: message boxes owned by no window, the note input box,
@@ -13,8 +14,9 @@ namespace Dialogs {
 extern std::function<void(const QString &text)> errorReport;                       // caption "错误！"
 extern std::function<void(const QString &caption, const QString &text)> showMessage; // OK button
 extern std::function<bool(const QString &caption, const QString &text)> askYesNo;    // true for Yes
-// The confirmed text, or `proposed` when the person cancels.
-extern std::function<QString(const QString &caption, const QString &prompt, const QString &proposed)> inputText;
+// The confirmed text, or nothing when the person cancels.
+extern std::function<std::optional<QString>(const QString &caption, const QString &prompt, const QString &proposed)>
+    inputText;
 extern std::function<void(const QString &url)> openExternal; // failures are silent
 
 // The application's general error report for an exception caught at a handler's boundary.

@@ -50,8 +50,14 @@ void TLektoHistory::LoadHis()
     if (!file.exists())
         return;
     if (!file.open(QIODevice::ReadOnly)) {
-        // Unreadable now is not unknown: keep it aside before any save.
-        FBackupPending = true;
+        // Unreadable now is not unknown. A file cannot be copied without
+        // reading it, but it can still be moved aside whole before a save
+        // takes its place. Something that is not a file (a folder of that
+        // name) is not ours to move: saves will say that they cannot write.
+        if (QFileInfo(FFileName).isFile()) {
+            FBackupPending = true;
+            FBackupByRename = true;
+        }
         if (FShowMessage)
             FShowMessage(kErrorCaption, QStringLiteral("无法读取数据文件：%1\n%2").arg(FFileName, file.errorString()));
         return;
@@ -113,7 +119,8 @@ void TLektoHistory::KeepDamagedFile()
         QString name = FFileName + QStringLiteral(".damaged");
         for (int i = 1; QFileInfo::exists(name); ++i)
             name = FFileName + QStringLiteral(".damaged.%1").arg(i);
-        if (!QFile::copy(FFileName, name))
+        const bool kept = FBackupByRename ? QFile::rename(FFileName, name) : QFile::copy(FFileName, name);
+        if (!kept)
             throw ELektoError(QStringLiteral("无法备份无法识别的数据文件 %1，历史记录未保存。").arg(FFileName));
         FBackupName = name;
     }
@@ -253,10 +260,24 @@ void TLektoHistory::BmJianzhu(bool dL2, int idx)
 {
     THisList &list = dL2 ? FL2 : FList;
     CheckIndex(list, idx);
-    THisRecord &r = *list[size_t(idx)];
+    const THisRecord &r = *list[size_t(idx)];
     const QString proposed = r.Note[0] != 0 ? fieldText(r.Note) : fieldText(r.Title);
-    const QString answer = FNoteInput ? FNoteInput(proposed) : proposed;
-    setFieldText(r.Note, answer);
+    const QByteArray bookPath = fieldBytes(r.BookPath);
+    if (!FNoteInput)
+        return;
+    // The box is modal and runs the event loop: by the time it answers, other
+    // commands may have moved or deleted the entry. It is found again by its
+    // book, wherever it went; when it is gone, the answer has nowhere to go.
+    const std::optional<QString> answer = FNoteInput(proposed);
+    if (!answer)
+        return; // cancelled: nothing changes
+    for (THisList *l : {&FList, &FL2}) {
+        auto it = std::find_if(l->begin(), l->end(), [&](const auto &e) { return sameBookPath(*e, bookPath); });
+        if (it != l->end()) {
+            setFieldText((*it)->Note, *answer);
+            return;
+        }
+    }
 }
 
 void TLektoHistory::xWeiyue(unsigned char sy)

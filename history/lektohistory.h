@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 using THisList = std::vector<std::unique_ptr<THisRecord>>;
@@ -17,12 +18,12 @@ class TLektoHistory
 public:
     // Shows a message box with an OK button (caption, text).
     using TMessageSink = std::function<void(const QString &caption, const QString &text)>;
-    // The note input box: answers the confirmed text, or `proposed` when cancelled.
-    using TNoteInput = std::function<QString(const QString &proposed)>;
+    // The note input box: answers the confirmed text, nothing when cancelled.
+    using TNoteInput = std::function<std::optional<QString>(const QString &proposed)>;
 
     static constexpr const char *kFileName = "LektoBookmarks.lkt";
 
-    // Reads the history file at fileName; a file it cannot read is reported
+    // Reads the history file at fileName; a file it cannot place is reported
     // through showMessage and kept aside at the next save.
     explicit TLektoHistory(const QString &fileName, TMessageSink showMessage = {});
     TLektoHistory(const TLektoHistory &) = delete;
@@ -68,5 +69,6 @@ private:
     TMessageSink FShowMessage;
     TNoteInput FNoteInput;
     bool FBackupPending = false;
+    bool FBackupByRename = false; // the file could not be read, so it cannot be copied
     QString FBackupName;
 };

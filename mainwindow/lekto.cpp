@@ -284,7 +284,7 @@ void TFLekto::FormClose()
         return;
     FClosed = true;
     Timer1->stop();
-    Dialogs::guarded([this] { FLektoHis->SaveHis(); });
+    SaveHistory(true);
 }
 
 void TFLekto::closeEvent(QCloseEvent *event)

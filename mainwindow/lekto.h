@@ -91,9 +91,11 @@ private:
     void ReloadAfterSwitch();
     bool CommandTrusted(int flags) const;
     void setHint(const QString &text);
+    void SaveHistory(bool closing);
 
     QString FHistoryFile;
     bool FClosed = false;
+    QString FLastSaveError; // the save failure last reported
 };
 
 // The main window, reachable program-wide once created.

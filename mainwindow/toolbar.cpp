@@ -2,6 +2,7 @@
 
 #include "dialogs.h"
 #include "forms.h"
+#include "lektoerror.h"
 #include "lektohistory.h"
 #include "lektolinks.h"
 #include "wbzoom.h"
@@ -82,7 +83,25 @@ void TFLekto::Timer1Timer()
 {
     Timer1Tag = 0;
     Timer1->stop();
-    Dialogs::guarded([this] { FLektoHis->SaveHis(); });
+    SaveHistory(false);
+}
+
+void TFLekto::SaveHistory(bool closing)
+{
+    Dialogs::guarded([&] {
+        try {
+            FLektoHis->SaveHis();
+            FLastSaveError.clear();
+        } catch (const ELektoError &e) {
+            // The lists stay in memory and the next change tries again. A
+            // save that keeps failing for the same reason is reported once,
+            // not every 20 seconds; at the end it is the last word.
+            if (closing || e.message() != FLastSaveError) {
+                FLastSaveError = e.message();
+                throw;
+            }
+        }
+    });
 }
 
 // ---- zoom ----

@@ -7,6 +7,8 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -214,7 +216,7 @@ private slots:
         QTest::addColumn<QString>("answer"); // "<cancel>" answers the proposal
         QTest::addColumn<QString>("proposed");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("cancel without note gives the title") << "" << "<cancel>" << "第一章" << "第一章";
+        QTest::newRow("cancel without note changes nothing") << "" << "<cancel>" << "第一章" << "";
         QTest::newRow("cancel keeps the note") << "旧" << "<cancel>" << "旧" << "旧";
         QTest::newRow("empty answer removes the note") << "旧" << "" << "旧" << "";
         QTest::newRow("new note") << "" << "新" << "第一章" << "新";
@@ -229,10 +231,55 @@ private slots:
         h.AddHis("http://host/a/1.html", QStringLiteral("第一章"));
         setFieldText(h.Bookmarks()[0]->Note, existing);
         QString asked;
-        h.SetNoteInput([&](const QString &p) { asked = p; return answer == "<cancel>" ? p : answer; });
+        h.SetNoteInput([&](const QString &p) -> std::optional<QString> {
+            asked = p;
+            if (answer == "<cancel>")
+                return std::nullopt;
+            return answer;
+        });
         h.BmJianzhu(false, 0);
         QCOMPARE(asked, proposed);
         QCOMPARE(fieldText(h.Bookmarks()[0]->Note), stored);
+    }
+
+    // The note box is modal: while it is open, queued commands run and may
+    // move or delete entries. The answer goes to the book it was asked for.
+    void noteFollowsItsBookWhileTheBoxIsOpen_data()
+    {
+        QTest::addColumn<int>("meanwhile");
+        QTest::addColumn<QStringList>("notes"); // bookmarks then "|" then fattening, after the answer
+        QTest::newRow("nothing happens") << 0 << QStringList{"", "注", "", "|"};
+        QTest::newRow("the entry is deleted") << 1 << QStringList{"", "", "|"};
+        QTest::newRow("an entry before it is deleted") << 2 << QStringList{"注", "", "|"};
+        QTest::newRow("the entry is fattened") << 3 << QStringList{"", "", "|", "注"};
+        QTest::newRow("everything is cleared") << 4 << QStringList{"|"};
+    }
+    void noteFollowsItsBookWhileTheBoxIsOpen()
+    {
+        QFETCH(int, meanwhile);
+        QFETCH(QStringList, notes);
+        TLektoHistory h(path());
+        h.AddHis("http://host/c/1.html", "c");
+        h.AddHis("http://host/b/1.html", "b");
+        h.AddHis("http://host/a/1.html", "a"); // a, b, c
+        h.SetNoteInput([&](const QString &) -> std::optional<QString> {
+            switch (meanwhile) {
+            case 1: h.DelHis(1); break;
+            case 2: h.DelHis(0); break;
+            case 3: h.ToBm2(1); break;
+            case 4: h.ClearBM(); break;
+            default: break;
+            }
+            return QStringLiteral("注");
+        });
+        h.BmJianzhu(false, 1); // b
+        QStringList got;
+        for (const auto &r : h.Bookmarks())
+            got << fieldText(r->Note);
+        got << "|";
+        for (const auto &r : h.L2())
+            got << fieldText(r->Note);
+        QCOMPARE(got, notes);
     }
 
     void indexOutsideListChangesNothing_data()
@@ -367,6 +414,69 @@ private slots:
         QCOMPARE(fileBytes(path()).size(), 1041);
         h.SaveHis(); // the backup is made once
         QCOMPARE(QDir(FDir.path()).entryList(QDir::Files).size(), 3);
+    }
+
+    // A file that cannot be opened cannot be copied, but it can be moved
+    // aside whole; saves then go on. Root reads everything, so the case runs
+    // as an unprivileged user in a child process.
+    void unreadableFileIsMovedAsideAndSavesGoOn()
+    {
+        QTemporaryDir shared(QStringLiteral("/tmp/lekto-unreadable-XXXXXX"));
+        QVERIFY(shared.isValid());
+        QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777));
+        const QString file = shared.filePath(QStringLiteral("LektoBookmarks.lkt"));
+        const QByteArray original = QByteArray("\1") + record("x");
+        const auto scenario = [&]() -> int {
+            writeBytes(file, original);
+            if (!QFile::setPermissions(file, QFileDevice::Permissions()))
+                return 10;
+            QStringList messages;
+            TLektoHistory h(file, [&](const QString &c, const QString &t) { messages << c + QLatin1Char('|') + t; });
+            if (messages.size() != 1 || !messages[0].startsWith(QStringLiteral("错误！|无法读取数据文件")))
+                return 11;
+            h.AddHis("http://host/a/1.html", "a");
+            try {
+                h.SaveHis();
+                h.SaveHis();
+            } catch (...) {
+                return 12;
+            }
+            return h.BackupFileName() == file + QStringLiteral(".damaged") ? 0 : 13;
+        };
+        if (::geteuid() != 0) {
+            QCOMPARE(scenario(), 0);
+        } else {
+            const pid_t child = ::fork();
+            QVERIFY(child >= 0);
+            if (child == 0) {
+                const int rc = (::setgid(65534) == 0 && ::setuid(65534) == 0) ? scenario() : 20;
+                ::_exit(rc);
+            }
+            int status = 0;
+            QCOMPARE(::waitpid(child, &status, 0), child);
+            QVERIFY(WIFEXITED(status));
+            QCOMPARE(WEXITSTATUS(status), 0);
+        }
+        QCOMPARE(fileBytes(file + QStringLiteral(".damaged")), original);
+        QCOMPARE(fileBytes(file).size(), 1041);
+        QVERIFY(!QFileInfo::exists(file + QStringLiteral(".damaged.1")));
+    }
+
+    // A folder where the file should be is not ours to move: every save
+    // fails with a clear error, and the lists stay as they are.
+    void folderInTheWayFailsSavesAndKeepsTheLists()
+    {
+        QVERIFY(QDir().mkpath(path()));
+        TLektoHistory h(path(), sink());
+        QCOMPARE(FMessages.size(), 1);
+        h.AddHis("http://host/a/1.html", "a");
+        for (int i = 0; i < 2; ++i)
+            QVERIFY_THROWS_EXCEPTION(ELektoError, h.SaveHis());
+        QVERIFY(QFileInfo(path()).isDir());
+        QCOMPARE(titles(h.Bookmarks()), QStringList{"a"});
+        QVERIFY(QDir(path()).removeRecursively());
+        h.SaveHis();
+        QCOMPARE(fileBytes(path()).size(), 1041);
     }
 
     void damagedFilesAreRejectedAndKept_data()

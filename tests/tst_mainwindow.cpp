@@ -34,6 +34,7 @@ private slots:
     void navigationButtonsFollowTheirTags();
     void deferredSaveArmsOnce();
     void closingSaves();
+    void failingSaveIsReportedOnce();
     void forumButtonOpensSystemBrowser();
     void terminationSignalsSave_data();
     void terminationSignalsSave();
@@ -226,6 +227,28 @@ void TestMainWindow::closingSaves()
     QCOMPARE(h.bookTitles(), QStringList{"第3章"});
     QVERIFY(h.js("document.body.textContent").toString().contains(QStringLiteral("第3章")));
     QCOMPARE(again.EdUrl->text(), QStringLiteral("rc:GoStart"));
+}
+
+// A folder where the history file belongs: the reader hears of it at start
+// and when a save first fails, not every 20 seconds after that; the history
+// in memory goes on, and the end of the program reports it once more.
+void TestMainWindow::failingSaveIsReportedOnce()
+{
+    LektoHarness h;
+    QVERIFY(QDir().mkpath(h.historyFile()));
+    TFLekto &w = h.open();
+    QCOMPARE(h.messages.size(), 1);
+    QVERIFY(h.type(FServer.url("/book/1.html")));
+    w.Timer1Timer();
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY(h.errors[0].contains(h.historyFile()));
+    QVERIFY(h.type(FServer.url("/book/2.html")));
+    QCOMPARE(w.Timer1Tag, -1);
+    w.Timer1Timer();
+    QCOMPARE(h.errors.size(), 1);
+    QCOMPARE(w.FLektoHis->Count(), 1);
+    w.close();
+    QCOMPARE(h.errors.size(), 2);
 }
 
 void TestMainWindow::forumButtonOpensSystemBrowser()

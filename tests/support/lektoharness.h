@@ -53,9 +53,11 @@ struct LektoHarness {
             questions << c + QLatin1Char('|') + t;
             return yesNoAnswers.isEmpty() ? false : yesNoAnswers.takeFirst();
         };
-        Dialogs::inputText = [this](const QString &, const QString &, const QString &proposed) {
+        Dialogs::inputText = [this](const QString &, const QString &, const QString &) -> std::optional<QString> {
             const QString a = noteAnswers.isEmpty() ? QStringLiteral("<cancel>") : noteAnswers.takeFirst();
-            return a == QLatin1String("<cancel>") ? proposed : a;
+            if (a == QLatin1String("<cancel>"))
+                return std::nullopt;
+            return a;
         };
         Dialogs::openExternal = [this](const QString &url) { opened << url; };
     }
