@@ -1,170 +1,31 @@
 #include "browserview.h"
 
-#include "requestpolicy.h"
+#include "browserpage.h"
+#include "errorpage.h"
+#include "ownpages.h"
+#include "scripts.h"
 
-#include <QtCore/QBuffer>
-#include <QtCore/QCoreApplication>
-#include <QtCore/QHash>
-#include <QtWebEngineCore/QWebEngineLoadingInfo>
-#include <QtWebEngineCore/QWebEngineNewWindowRequest>
-#include <QtWebEngineCore/QWebEnginePage>
 #include <QtWebEngineCore/QWebEngineProfile>
 #include <QtWebEngineCore/QWebEngineScript>
 #include <QtWebEngineCore/QWebEngineScriptCollection>
 #include <QtWebEngineCore/QWebEngineSettings>
-#include <QtWebEngineCore/QWebEngineUrlRequestInterceptor>
-#include <QtWebEngineCore/QWebEngineUrlRequestJob>
-#include <QtWebEngineCore/QWebEngineUrlScheme>
-#include <QtWebEngineCore/QWebEngineUrlSchemeHandler>
 
 #include <algorithm>
 #include <array>
 
 namespace {
 
-// The document's own title: document.title trims and folds white space, which
-// is what a reader sees, but leaves nothing of a title made of spaces only,
-// which is still a title.
-const QString kTitleScript = QStringLiteral(
-    "(function(){var t=document.querySelector('title');"
-    "if(!t)return '';var s=document.title;return s!==''?s:t.text;})()");
-// At completion our own documents are also shown, should the script that
-// shows them at DOMContentLoaded not have run.
-const QString kCompletionScript = QStringLiteral(
-    "if(location.protocol==='lekto:'&&document.documentElement)document.documentElement.style.display='';")
-    + kTitleScript;
-
-// Documents shown with LoadFromString are served from this scheme. It may
-// reach the command scheme "rc", which ordinary web pages may not.
-const QByteArray kDocScheme = "lekto";
-// Command links. Registered so that the engine asks the navigation hook about
-// them (an unknown scheme never reaches it); as a local scheme, pages from
-// the web cannot load it.
-const QByteArray kCommandScheme = "rc";
-
 bool gOffTheRecord = false;
 int gNextViewId = 1;
-
-// Serves the latest LoadFromString document of each view from memory: unlike
-// QWebEnginePage::setHtml there is no size limit. Going back to an earlier
-// one shows the latest: an old start page would carry command links whose
-// positions no longer name the same entries.
-class TDocSchemeHandler : public QWebEngineUrlSchemeHandler
-{
-public:
-    using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
-
-    QUrl put(int viewId, quint64 serial, const QByteArray &html)
-    {
-        FDocs.insert(viewId, html);
-        return QUrl(QStringLiteral("%1:doc/%2/%3").arg(QString::fromLatin1(kDocScheme)).arg(viewId).arg(serial));
-    }
-
-    void drop(int viewId) { FDocs.remove(viewId); }
-
-    void requestStarted(QWebEngineUrlRequestJob *job) override
-    {
-        // doc/<view>/<serial>
-        const QStringList parts = job->requestUrl().path().split(QLatin1Char('/'));
-        bool ok = false;
-        const int viewId = parts.value(1).toInt(&ok);
-        if (parts.value(0) != QLatin1String("doc") || !ok || !FDocs.contains(viewId)) {
-            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-            return;
-        }
-        auto *buffer = new QBuffer(job);
-        buffer->setData(FDocs.value(viewId));
-        job->reply("text/html;charset=utf-8", buffer);
-    }
-
-private:
-    QHash<int, QByteArray> FDocs;
-};
-
-// Command addresses are executed by the program, never loaded: whatever asks
-// the engine for one (an image, a frame, a fetch) gets nothing.
-class TCommandSchemeHandler : public QWebEngineUrlSchemeHandler
-{
-public:
-    using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
-    void requestStarted(QWebEngineUrlRequestJob *job) override { job->fail(QWebEngineUrlRequestJob::RequestDenied); }
-};
-
-TDocSchemeHandler *gDocHandler = nullptr;
 
 // Text-size steps 0 (smallest) to 4 (largest), as default font sizes in pixels.
 constexpr std::array<int, 5> kTextSizes = {12, 14, 16, 19, 24};
 
 } // namespace
 
-class TRequestFilter : public QWebEngineUrlRequestInterceptor
-{
-public:
-    explicit TRequestFilter(TBrowserView *view) : QWebEngineUrlRequestInterceptor(view), FView(view) {}
-
-    void interceptRequest(QWebEngineUrlRequestInfo &info) override
-    {
-        const auto d = decideRequest(FView->DownloadOptions(), info.resourceType());
-        if (d.block) {
-            info.block(true);
-            return;
-        }
-        if (d.bypassCache) {
-            // Chromium's HTTP cache treats these request headers as "load
-            // bypassing the cache", like a forced reload.
-            info.setHttpHeader("Cache-Control", "no-cache");
-            info.setHttpHeader("Pragma", "no-cache");
-        }
-    }
-
-private:
-    TBrowserView *FView;
-};
-
-class TBrowserPage : public QWebEnginePage
-{
-public:
-    TBrowserPage(QWebEngineProfile *profile, TBrowserView *view) : QWebEnginePage(profile, view), FView(view) {}
-
-protected:
-    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
-    {
-        return FView->beforeNavigate(url, type, isMainFrame);
-    }
-
-    // A view whose Silent is set, or that nobody can see, shows no dialogs.
-    bool quiet() const { return FView->Silent() || !FView->isVisible(); }
-    void javaScriptAlert(const QUrl &origin, const QString &msg) override
-    {
-        if (!quiet())
-            QWebEnginePage::javaScriptAlert(origin, msg);
-    }
-    bool javaScriptConfirm(const QUrl &origin, const QString &msg) override
-    {
-        return quiet() ? false : QWebEnginePage::javaScriptConfirm(origin, msg);
-    }
-    bool javaScriptPrompt(const QUrl &origin, const QString &msg, const QString &def, QString *result) override
-    {
-        return quiet() ? false : QWebEnginePage::javaScriptPrompt(origin, msg, def, result);
-    }
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int, const QString &) override {}
-
-private:
-    TBrowserView *FView;
-};
-
 void TBrowserView::RegisterSchemes()
 {
-    QWebEngineUrlScheme doc(kDocScheme);
-    doc.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-    doc.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme
-                 | QWebEngineUrlScheme::LocalAccessAllowed);
-    QWebEngineUrlScheme::registerScheme(doc);
-
-    QWebEngineUrlScheme rc(kCommandScheme);
-    rc.setSyntax(QWebEngineUrlScheme::Syntax::Path);
-    rc.setFlags(QWebEngineUrlScheme::LocalScheme);
-    QWebEngineUrlScheme::registerScheme(rc);
+    OwnPages::RegisterSchemes();
 }
 
 void TBrowserView::UseOffTheRecordProfile()
@@ -174,15 +35,7 @@ void TBrowserView::UseOffTheRecordProfile()
 
 QWebEngineProfile *TBrowserView::Profile()
 {
-    // One profile for every view: a pop-up must share its opener's profile.
-    static QWebEngineProfile *profile = [] {
-        auto *p = gOffTheRecord ? new QWebEngineProfile(qApp) : new QWebEngineProfile(QStringLiteral("Lekto"), qApp);
-        gDocHandler = new TDocSchemeHandler(p);
-        p->installUrlSchemeHandler(kDocScheme, gDocHandler);
-        p->installUrlSchemeHandler(kCommandScheme, new TCommandSchemeHandler(p));
-        return p;
-    }();
-    return profile;
+    return OwnPages::Profile(gOffTheRecord);
 }
 
 TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gNextViewId++)
@@ -211,11 +64,8 @@ TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gN
         script.setSourceCode(QStringLiteral("if(location.protocol==='lekto:'){") + source + QLatin1Char('}'));
         FPage->scripts().insert(script);
     };
-    ownDocumentScript("lekto-hide", QWebEngineScript::DocumentCreation,
-                      QStringLiteral("new MutationObserver(function(m,o){var e=document.documentElement;"
-                                     "if(e){e.style.display='none';o.disconnect();}}).observe(document,{childList:true});"));
-    ownDocumentScript("lekto-show", QWebEngineScript::DocumentReady,
-                      QStringLiteral("if(document.documentElement)document.documentElement.style.display='';"));
+    ownDocumentScript("lekto-hide", QWebEngineScript::DocumentCreation, Scripts::kHideOwnDocument);
+    ownDocumentScript("lekto-show", QWebEngineScript::DocumentReady, Scripts::kShowOwnDocument);
     connect(FPage, &QWebEnginePage::loadingChanged, this, &TBrowserView::onLoadingChanged);
     connect(FPage, &QWebEnginePage::newWindowRequested, this, &TBrowserView::onNewWindowRequested);
     connect(FPage, &QWebEnginePage::linkHovered, this, [this](const QString &url) {
@@ -226,15 +76,16 @@ TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gN
         if (OnProgressChange)
             OnProgressChange(this, progress, 100);
     });
+    // Doc2 follows the document shown, not only the loads that end: a stop
+    // after the new page has arrived is about the new page.
+    connect(FPage, &QWebEnginePage::urlChanged, this, [this] { syncDocument({}); });
     connect(FPage, &QWebEnginePage::titleChanged, this, [this](const QString &) {
         // Qt reports the address as the title of a page without one; the
         // document's own title is asked for instead.
-        QPointer<TBrowserView> self(this);
-        FPage->runJavaScript(kTitleScript, QWebEngineScript::ApplicationWorld,
-                             [self](const QVariant &v) {
-                                 if (self && self->OnTitleChange)
-                                     self->OnTitleChange(self, v.toString());
-                             });
+        syncDocument([this] {
+            if (OnTitleChange && FDoc)
+                OnTitleChange(this, FDoc->title);
+        });
     });
 
     SetDownloadOptions(defaultDownloadOptions());
@@ -242,8 +93,7 @@ TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gN
 
 TBrowserView::~TBrowserView()
 {
-    if (gDocHandler)
-        gDocHandler->drop(FViewId);
+    OwnPages::DropView(FViewId);
     // The page must go before the view it is shown in.
     setPage(nullptr);
     delete FPage;
@@ -269,18 +119,12 @@ void TBrowserView::applySettings()
         script.setWorldId(QWebEngineScript::ApplicationWorld);
         script.setInjectionPoint(QWebEngineScript::DocumentCreation);
         script.setRunsOnSubFrames(true);
-        script.setSourceCode(QStringLiteral(
-            "new MutationObserver(function(m,o){var h=document.head;if(!h)return;o.disconnect();"
-            "var c=document.createElement('meta');c.httpEquiv='Content-Security-Policy';"
-            "c.content=\"object-src 'none'\";h.insertBefore(c,h.firstChild);})"
-            ".observe(document,{childList:true,subtree:true});"));
+        script.setSourceCode(Scripts::kNoObjectsPolicy);
         FPage->scripts().insert(script);
     }
     s->setAttribute(QWebEngineSettings::AutoLoadImages, FDownloadOptions.contains(O::DownloadImages));
     s->setAttribute(QWebEngineSettings::JavascriptEnabled, !FDownloadOptions.contains(O::DontExecuteScripts));
-    s->setAttribute(QWebEngineSettings::PluginsEnabled,
-                    !FDownloadOptions.contains(O::DontExecuteJava) && !FDownloadOptions.contains(O::DontExecuteActiveX)
-                        && !FDownloadOptions.contains(O::DontDownloadActiveX));
+    s->setAttribute(QWebEngineSettings::PluginsEnabled, plugins);
 }
 
 void TBrowserView::SetDownloadOptions(TDownloadOptions options)
@@ -292,16 +136,17 @@ void TBrowserView::SetDownloadOptions(TDownloadOptions options)
     applySettings();
 }
 
-void TBrowserView::loadInternal(const QUrl &url, bool fromHost)
-{
-    FHostNavigation = fromHost ? url : QUrl();
-    FPage->load(url);
-}
-
 void TBrowserView::Navigate(const QString &URL)
 {
-    // A bare host such as www.example.com opens as http, as readers expect.
-    loadInternal(QUrl::fromUserInput(URL), true);
+    // The text is the reader's own. A bare host such as www.example.com opens
+    // as http, as the old engine did; text that cannot be an address at all
+    // gets a page that says so, never an empty document.
+    const QUrl url = QUrl::fromUserInput(URL);
+    if (url.isEmpty() || !url.isValid()) {
+        showErrorDocument(URL, ErrorPage::Reason(ErrorPage::Domain::NotAnAddress, 0));
+        return;
+    }
+    loadInternal(url, true);
 }
 
 void TBrowserView::Navigate2(const QString &URL)
@@ -336,9 +181,19 @@ void TBrowserView::GoForward()
 
 int TBrowserView::LoadFromString(const QString &St)
 {
-    Profile();
-    const QUrl url = gDocHandler->put(FViewId, ++FLoadSerial, St.toUtf8());
-    loadInternal(url, false);
+    const QUrl url = OwnPages::PutDocument(FViewId, ++FLoadSerial, St.toUtf8());
+    if (!ShowsOwnDocument()) {
+        loadInternal(url, false);
+        return 0;
+    }
+    // Our page over our own page takes its place in the history: a command
+    // on the start page, or the start page asked for again, is no step that
+    // 后退 has to retrace.
+    QPointer<TBrowserView> self(this);
+    FPage->runJavaScript(Scripts::replaceOwnDocument(url), QWebEngineScript::ApplicationWorld, [self, url](const QVariant &v) {
+        if (self && !v.toBool())
+            self->loadInternal(url, false);
+    });
     return 0;
 }
 
@@ -359,123 +214,7 @@ const THtmlDocument2 *TBrowserView::Doc2() const
 
 bool TBrowserView::ShowsOwnDocument() const
 {
-    return FDoc && FPage->url().scheme() == QLatin1String(kDocScheme);
-}
-
-QString TBrowserView::displayUrl(const QUrl &url) const
-{
-    if (url.scheme() == QLatin1String(kDocScheme))
-        return QStringLiteral("about:blank");
-    return url.toString();
-}
-
-bool TBrowserView::beforeNavigate(const QUrl &url, int type, bool isMainFrame)
-{
-    // Our own documents are shown, not navigated to.
-    if (isMainFrame && url.scheme() == QLatin1String(kDocScheme))
-        return true;
-
-    int flags = type & kNavTypeMask;
-    if (isMainFrame && type == QWebEnginePage::NavigationTypeTyped && !FHostNavigation.isEmpty()
-        && url.matches(FHostNavigation, QUrl::StripTrailingSlash | QUrl::NormalizePathSegments))
-        flags |= kNavFromHost;
-    if (isMainFrame)
-        FHostNavigation.clear();
-
-    bool cancel = false;
-    if (OnBeforeNavigate2) {
-        QString u = url.toString();
-        QString target, headers;
-        QByteArray post;
-        OnBeforeNavigate2(this, isMainFrame ? FPage : FFrameDisp, u, flags, target, post, headers, cancel);
-    }
-    if (cancel && isMainFrame)
-        FCancelledUrl = url;
-    return !cancel;
-}
-
-void TBrowserView::onLoadingChanged(const QWebEngineLoadingInfo &info)
-{
-    switch (info.status()) {
-    case QWebEngineLoadingInfo::LoadStartedStatus:
-        ++FLoadSerial;
-        FStopRequested = false;
-        break;
-    case QWebEngineLoadingInfo::LoadSucceededStatus:
-        completeDocument(info.url(), true);
-        break;
-    case QWebEngineLoadingInfo::LoadStoppedStatus:
-    case QWebEngineLoadingInfo::LoadFailedStatus:
-        // A navigation our handler cancelled is reported by the engine as a
-        // failed load; the page still shown has not completed again.
-        if (!FCancelledUrl.isEmpty() && info.url() == FCancelledUrl) {
-            FCancelledUrl.clear();
-            break;
-        }
-        // The engine reports a stop, and a load given up for a newer one, as
-        // "aborted"; only the stop is the reader's (or the page's) doing.
-        if (FStopRequested) {
-            FStopRequested = false;
-            if (OnStop)
-                OnStop(this);
-            break;
-        }
-        if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus || info.errorCode() == -3 /* aborted */)
-            break;
-        // An address that cannot be opened leaves the engine's error page,
-        // which has no title of its own.
-        completeDocument(info.url(), false);
-        break;
-    }
-}
-
-void TBrowserView::completeDocument(const QUrl &url, bool fetchTitle)
-{
-    const quint64 serial = FLoadSerial;
-    auto finish = [this, url, serial](const QString &title) {
-        if (serial != FLoadSerial)
-            return; // another load began meanwhile; its completion follows
-        FDoc = THtmlDocument2{displayUrl(url), title};
-        if (OnDocumentComplete) {
-            QString u = FDoc->URL;
-            OnDocumentComplete(this, FPage, u);
-        }
-    };
-    if (!fetchTitle) {
-        finish(QString());
-        return;
-    }
-    // QWebEnginePage::title() gives the address for a page without a title;
-    // the application world can read the real one even with scripts off.
-    QPointer<TBrowserView> self(this);
-    FPage->runJavaScript(kCompletionScript, QWebEngineScript::ApplicationWorld,
-                         [self, finish](const QVariant &v) {
-                             if (self)
-                                 finish(v.toString());
-                         });
-}
-
-void TBrowserView::onNewWindowRequested(QWebEngineNewWindowRequest &request)
-{
-    TBrowserObject target = nullptr;
-    bool cancel = false;
-    if (OnNewWindow3)
-        OnNewWindow3(this, target, cancel, static_cast<quint32>(request.destination()), FPage->url().toString(),
-                     request.requestedUrl().toString());
-    // No page ever gets a top-level window of its own: a request that no
-    // handler places is dropped.
-    if (cancel || !target)
-        return;
-    auto *view = qobject_cast<TBrowserView *>(target->parent());
-    if (!view || view->Application() != target)
-        return;
-    // The receiving view loads the address itself, under its own options, so
-    // a pop-up never runs with more rights than the view that swallows it.
-    // window.open("") asks for an empty window: that is about:blank.
-    QUrl url = request.requestedUrl();
-    if (url.isEmpty() || !url.isValid())
-        url = QUrl(QStringLiteral("about:blank"));
-    view->loadInternal(url, false);
+    return FDoc && OwnPages::IsOwnDocument(FPage->url());
 }
 
 void TBrowserView::SetZoomPercent(int value)

@@ -2,6 +2,8 @@
 
 #include "downloadoptions.h"
 
+#include <QtCore/QHash>
+#include <QtCore/QPointF>
 #include <QtCore/QPointer>
 #include <QtWebEngineWidgets/QWebEngineView>
 
@@ -20,8 +22,9 @@ using TBrowserObject = QObject *;
 
 // What the rest of the program may read of the current document.
 struct THtmlDocument2 {
-    QString URL;   // "about:blank" for documents shown with LoadFromString
+    QString URL;   // "about:blank" for documents shown with LoadFromString; percent-encoded
     QString title; // the document's own <title>, empty when it has none
+    bool IsErrorPage = false; // Lekto's page saying that URL could not be opened
 };
 
 // Flags passed with OnBeforeNavigate2: the engine's navigation type in the low
@@ -67,6 +70,8 @@ public:
 
     TBrowserObject Application() const;
     TBrowserObject Document() const; // null until a document has been shown
+    // The document the view shows now: its address from the moment the
+    // engine commits it, its title from the moment it has one.
     const THtmlDocument2 *Doc2() const;
     // True while the view shows a document of LoadFromString (the program's own pages).
     bool ShowsOwnDocument() const;
@@ -93,12 +98,21 @@ public:
 private:
     friend class TBrowserPage;
 
+    // Navigation and documents (browsernavigation.cpp).
     bool beforeNavigate(const QUrl &url, int type, bool isMainFrame);
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void onNewWindowRequested(QWebEngineNewWindowRequest &request);
-    void completeDocument(const QUrl &url, bool fetchTitle);
+    void completeDocument(std::function<void()> beforeReport = {});
+    void completeErrorPage(const QWebEngineLoadingInfo &info);
+    void syncDocument(std::function<void()> then);
+    void adoptDocument(const QVariant &answer);
+    void showErrorDocument(const QString &address, const QString &reason);
+    void openFromDocument(const QUrl &url);
+    void rememberScroll();
+    void restoreScroll();
     void loadInternal(const QUrl &url, bool fromHost);
     QString displayUrl(const QUrl &url) const;
+
     void applySettings();
 
     TBrowserPage *FPage = nullptr;
@@ -111,6 +125,14 @@ private:
     std::optional<THtmlDocument2> FDoc;
     QUrl FHostNavigation;   // the address Navigate/Navigate2 asked for, until the engine asks about it
     QUrl FCancelledUrl;     // a navigation the handler cancelled: its failure report is no completion
+    QUrl FReissuedUrl;      // a link of our own page, opened again by the program
+    int FLastNavigationType = -1;
+    QHash<QString, QString> FErrorAddresses; // error page address -> what could not be opened
+    struct TScrollMark {
+        QUrl url;
+        QPointF position;
+    };
+    QHash<int, TScrollMark> FScrollMarks; // by history index: where the reader left each page
     quint64 FLoadSerial = 0;
     bool FStopRequested = false;
     int FViewId = 0;

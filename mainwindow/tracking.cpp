@@ -59,7 +59,9 @@ void TFLekto::_OnStop(TBrowserView *)
     pads->setVisible(false);
     EdUrl->setText(url);
     setWindowTitle(doc->title);
-    if (doc->title.isEmpty())
+    // A page without a title is not recorded, nor is a page saying that an
+    // address could not be opened.
+    if (doc->title.isEmpty() || doc->IsErrorPage)
         return;
     Dialogs::guarded([this] {
         FLektoHis->AddHis(EdUrl->text(), windowTitle());

@@ -2,6 +2,8 @@
 
 #include <QtCore/QFile>
 #include <QtCore/QFileInfo>
+#include <QtCore/QPointer>
+#include <QtCore/QTimer>
 #include <QtCore/QUrl>
 #include <QtNetwork/QTcpSocket>
 
@@ -42,9 +44,17 @@ void TestHttpServer::onConnection()
             if (end < 0)
                 return;
             const QList<QByteArray> lines = buffer->left(end).split('\n');
+            qint64 length = 0;
+            for (const QByteArray &line : lines)
+                if (line.toLower().startsWith("content-length:"))
+                    length = line.mid(15).trimmed().toLongLong();
+            if (buffer->size() < end + 4 + length)
+                return; // the body is still on its way
+            const QByteArray body = buffer->mid(end + 4, length);
             buffer->clear();
             const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
             Request req;
+            req.body = body;
             req.method = first.value(0);
             req.target = first.value(1);
             for (int i = 1; i < lines.size(); ++i) {
@@ -106,6 +116,19 @@ void TestHttpServer::answer(QTcpSocket *socket, const Request &req)
         out += resp.body;
     if (!FLog.isEmpty())
         FLog.last().responseBytes = out.size();
+    if (resp.trickleMs > 0 && req.method != "HEAD") {
+        const qsizetype first = out.size() - resp.body.size() + qMin<qsizetype>(2048, resp.body.size());
+        socket->write(out.left(first));
+        QPointer<QTcpSocket> s(socket);
+        const QByteArray rest = out.mid(first);
+        QTimer::singleShot(resp.trickleMs, socket, [s, rest] {
+            if (s) {
+                s->write(rest);
+                s->disconnectFromHost();
+            }
+        });
+        return;
+    }
     socket->write(out);
     socket->disconnectFromHost();
 }

@@ -20,12 +20,14 @@ public:
         QByteArray body;
         QList<QPair<QByteArray, QByteArray>> headers;
         bool hang = false; // never answer (for stop tests)
+        int trickleMs = 0; // send the first 2 KiB of the body, the rest this much later
     };
     struct Request {
         QByteArray method;
         QByteArray target; // as sent: a path, or an absolute address through a proxy
         QByteArray path;   // the path part only
         QHash<QByteArray, QByteArray> headers; // names in lower case
+        QByteArray body;                       // what a POST sent
         qint64 responseBytes = 0; // what was sent back, headers included
     };
 

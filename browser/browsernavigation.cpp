@@ -1,0 +1,274 @@
+// How a view follows its navigations and documents.
+#include "browserview.h"
+
+#include "browserpage.h"
+#include "errorpage.h"
+#include "ownpages.h"
+#include "scripts.h"
+
+#include <QtCore/QTimer>
+#include <QtWebEngineCore/QWebEngineHistory>
+#include <QtWebEngineCore/QWebEngineLoadingInfo>
+#include <QtWebEngineCore/QWebEngineNewWindowRequest>
+#include <QtWebEngineCore/QWebEngineScript>
+
+namespace {
+
+ErrorPage::Domain errorDomain(QWebEngineLoadingInfo::ErrorDomain d)
+{
+    using E = QWebEngineLoadingInfo;
+    switch (d) {
+    case E::ConnectionErrorDomain: return ErrorPage::Domain::Connection;
+    case E::CertificateErrorDomain: return ErrorPage::Domain::Certificate;
+    case E::HttpErrorDomain:
+    case E::HttpStatusCodeDomain: return ErrorPage::Domain::Http;
+    case E::DnsErrorDomain: return ErrorPage::Domain::Dns;
+    default: return ErrorPage::Domain::Other;
+    }
+}
+
+} // namespace
+
+void TBrowserView::loadInternal(const QUrl &url, bool fromHost)
+{
+    FHostNavigation = fromHost ? url : QUrl();
+    FPage->load(url);
+}
+
+QString TBrowserView::displayUrl(const QUrl &url) const
+{
+    if (OwnPages::IsErrorPage(url))
+        return FErrorAddresses.value(url.toString(), url.toString());
+    if (OwnPages::IsDocScheme(url))
+        return QStringLiteral("about:blank");
+    // The address as the document has it: percent-encoded, as the history
+    // has always recorded it.
+    return url.toString(QUrl::FullyEncoded);
+}
+
+bool TBrowserView::beforeNavigate(const QUrl &url, int type, bool isMainFrame)
+{
+    if (isMainFrame) {
+        rememberScroll();
+        FLastNavigationType = type;
+    }
+    // Our own documents are shown, not navigated to.
+    if (isMainFrame && OwnPages::IsDocScheme(url))
+        return true;
+
+    // A document of the local "lekto" scheme may show a web page only by a
+    // navigation that the program starts: one the document starts itself is
+    // refused by the engine (ERR_NETWORK_ACCESS_DENIED) or leaves a history
+    // entry that 后退 later cannot load. The program opens such links itself.
+    if (isMainFrame && type == QWebEnginePage::NavigationTypeLinkClicked && OwnPages::IsDocScheme(FPage->url())
+        && url.scheme() != QLatin1String(OwnPages::kCommandScheme)) {
+        FCancelledUrl = url;
+        FReissuedUrl = url;
+        QTimer::singleShot(0, this, [this, url] { loadInternal(url, false); });
+        return false;
+    }
+
+    int flags = type & kNavTypeMask;
+    if (isMainFrame && !FReissuedUrl.isEmpty() && url == FReissuedUrl)
+        flags = QWebEnginePage::NavigationTypeLinkClicked;
+    else if (isMainFrame && type == QWebEnginePage::NavigationTypeTyped && !FHostNavigation.isEmpty()
+             && url.matches(FHostNavigation, QUrl::StripTrailingSlash | QUrl::NormalizePathSegments))
+        flags |= kNavFromHost;
+    if (isMainFrame) {
+        FHostNavigation.clear();
+        FReissuedUrl.clear();
+    }
+
+    bool cancel = false;
+    if (OnBeforeNavigate2) {
+        QString u = url.toString(QUrl::FullyEncoded);
+        QString target, headers;
+        QByteArray post;
+        OnBeforeNavigate2(this, isMainFrame ? FPage : FFrameDisp, u, flags, target, post, headers, cancel);
+    }
+    if (cancel && isMainFrame)
+        FCancelledUrl = url;
+    return !cancel;
+}
+
+void TBrowserView::onLoadingChanged(const QWebEngineLoadingInfo &info)
+{
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        ++FLoadSerial;
+        FStopRequested = false;
+        break;
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        completeDocument([this] { restoreScroll(); });
+        break;
+    case QWebEngineLoadingInfo::LoadStoppedStatus:
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        // A navigation our handler cancelled is reported by the engine as a
+        // failed load; the page still shown has not completed again.
+        if (!FCancelledUrl.isEmpty() && info.url() == FCancelledUrl) {
+            FCancelledUrl.clear();
+            break;
+        }
+        // The engine reports a stop, and a load given up for a newer one, as
+        // "aborted"; only the stop is the reader's (or the page's) doing. It
+        // is about whatever document the view holds by then.
+        if (FStopRequested) {
+            FStopRequested = false;
+            syncDocument([this] {
+                if (OnStop)
+                    OnStop(this);
+            });
+            break;
+        }
+        if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus || info.errorCode() == -3 /* aborted */)
+            break;
+        completeErrorPage(info);
+        break;
+    }
+}
+
+void TBrowserView::syncDocument(std::function<void()> then)
+{
+    QPointer<TBrowserView> self(this);
+    FPage->runJavaScript(Scripts::kDocumentState, QWebEngineScript::ApplicationWorld, [self, then](const QVariant &v) {
+        if (!self)
+            return;
+        self->adoptDocument(v);
+        if (then)
+            then();
+    });
+}
+
+void TBrowserView::adoptDocument(const QVariant &answer)
+{
+    const QVariantList state = answer.toList();
+    if (state.size() != 2)
+        return; // no document to ask yet
+    const QUrl href(state[0].toString());
+    if (href.scheme() == QLatin1String("chrome-error")) {
+        // The engine's error page, which we show in our words: it stands for
+        // the address that failed, which 刷新 tries again.
+        FDoc = THtmlDocument2{displayUrl(FPage->url()), ErrorPage::kTitle, true};
+        return;
+    }
+    FDoc = THtmlDocument2{displayUrl(href), state[1].toString(), OwnPages::IsErrorPage(href)};
+}
+
+void TBrowserView::completeDocument(std::function<void()> beforeReport)
+{
+    const quint64 serial = FLoadSerial;
+    QPointer<TBrowserView> self(this);
+    FPage->runJavaScript(Scripts::kCompletionState, QWebEngineScript::ApplicationWorld,
+                         [self, serial, beforeReport](const QVariant &v) {
+                             if (!self || serial != self->FLoadSerial)
+                                 return; // another load began meanwhile; its completion follows
+                             self->adoptDocument(v);
+                             if (beforeReport)
+                                 beforeReport();
+                             if (self->FDoc && self->OnDocumentComplete) {
+                                 QString u = self->FDoc->URL;
+                                 self->OnDocumentComplete(self, self->FPage, u);
+                             }
+                         });
+}
+
+void TBrowserView::completeErrorPage(const QWebEngineLoadingInfo &info)
+{
+    const quint64 serial = FLoadSerial;
+    const QString address = displayUrl(info.url());
+    const QString inner = ErrorPage::Inner(address, ErrorPage::Reason(errorDomain(info.errorDomain()), info.errorCode()));
+    QPointer<TBrowserView> self(this);
+    auto report = [self, serial, address] {
+        if (!self || serial != self->FLoadSerial)
+            return;
+        self->FDoc = THtmlDocument2{address, ErrorPage::kTitle, true};
+        if (self->OnDocumentComplete) {
+            QString u = address;
+            self->OnDocumentComplete(self, self->FPage, u);
+        }
+    };
+    if (!info.isErrorPage()) {
+        report();
+        return;
+    }
+    // The engine's error pages need scripts, which pure mode switches off,
+    // and speak English: ours says in Chinese what failed. The history entry
+    // stays the address that failed, so 刷新 and 后退/前进 try it again.
+    FPage->runJavaScript(Scripts::showInside(inner), QWebEngineScript::ApplicationWorld,
+                         [report](const QVariant &) { report(); });
+}
+
+void TBrowserView::showErrorDocument(const QString &address, const QString &reason)
+{
+    const QUrl url = OwnPages::PutErrorPage(FViewId, ++FLoadSerial, ErrorPage::Html(address, reason).toUtf8());
+    FErrorAddresses.insert(url.toString(), address);
+    loadInternal(url, false);
+}
+
+void TBrowserView::rememberScroll()
+{
+    const QUrl url = FPage->url();
+    if (url.isEmpty())
+        return;
+    FScrollMarks.insert(FPage->history()->currentItemIndex(), TScrollMark{url, FPage->scrollPosition()});
+}
+
+void TBrowserView::restoreScroll()
+{
+    // The engine puts a page back where it was only as far as the page has
+    // arrived by then; a page fetched again (pure mode asks for fresh copies)
+    // comes back short of the reader's place. It is put back once complete.
+    if (FLastNavigationType != QWebEnginePage::NavigationTypeBackForward)
+        return;
+    const auto mark = FScrollMarks.constFind(FPage->history()->currentItemIndex());
+    if (mark == FScrollMarks.constEnd() || mark->url != FPage->url() || mark->position.isNull())
+        return;
+    FPage->runJavaScript(Scripts::scrollTo(mark->position.x(), mark->position.y()), QWebEngineScript::ApplicationWorld);
+}
+
+void TBrowserView::onNewWindowRequested(QWebEngineNewWindowRequest &request)
+{
+    const QUrl requested = request.requestedUrl();
+    // A command link of our own page opened "in a new window" runs as the
+    // same click would; from anywhere else it is nothing.
+    if (requested.scheme() == QLatin1String(OwnPages::kCommandScheme)) {
+        if (OwnPages::IsOwnDocument(FPage->url()) && FDoc)
+            beforeNavigate(requested, QWebEnginePage::NavigationTypeLinkClicked, true);
+        return;
+    }
+
+    TBrowserObject target = nullptr;
+    bool cancel = false;
+    if (OnNewWindow3)
+        OnNewWindow3(this, target, cancel, static_cast<quint32>(request.destination()),
+                     FPage->url().toString(QUrl::FullyEncoded), requested.toString(QUrl::FullyEncoded));
+    // No page ever gets a top-level window of its own: a request that no
+    // handler places is dropped.
+    if (cancel || !target)
+        return;
+    auto *view = qobject_cast<TBrowserView *>(target->parent());
+    if (!view || view->Application() != target)
+        return;
+    // window.open("") asks for an empty window: that is about:blank.
+    QUrl url = requested;
+    if (url.isEmpty() || !url.isValid())
+        url = QUrl(QStringLiteral("about:blank"));
+    if (view == this) {
+        openFromDocument(url);
+        return;
+    }
+    // Another view loads the address itself, under its own options, so a
+    // pop-up never runs with more rights than the view that swallows it.
+    view->loadInternal(url, false);
+}
+
+void TBrowserView::openFromDocument(const QUrl &url)
+{
+    // The pop-up stays in this view: the document opens it as its own link
+    // would, so the site sees its referrer (and a posted form its data).
+    QPointer<TBrowserView> self(this);
+    FPage->runJavaScript(Scripts::openFromDocument(url), QWebEngineScript::ApplicationWorld, [self, url](const QVariant &v) {
+        if (self && !v.toBool())
+            self->loadInternal(url, false);
+    });
+}

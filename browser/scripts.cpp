@@ -1,0 +1,66 @@
+#include "scripts.h"
+
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+
+namespace Scripts {
+namespace {
+
+// A string as a JavaScript literal.
+QString literal(const QString &s)
+{
+    const QByteArray json = QJsonDocument(QJsonArray{s}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(json.mid(1, json.size() - 2));
+}
+
+const QString kTitle = QStringLiteral(
+    "(function(){var t=document.querySelector('title');"
+    "if(!t)return '';var s=document.title;return s!==''?s:t.text;})()");
+
+} // namespace
+
+const QString kHideOwnDocument = QStringLiteral(
+    "new MutationObserver(function(m,o){var e=document.documentElement;"
+    "if(e){e.style.display='none';o.disconnect();}}).observe(document,{childList:true});");
+
+const QString kShowOwnDocument = QStringLiteral("if(document.documentElement)document.documentElement.style.display='';");
+
+const QString kNoObjectsPolicy = QStringLiteral(
+    "new MutationObserver(function(m,o){var h=document.head;if(!h)return;o.disconnect();"
+    "var c=document.createElement('meta');c.httpEquiv='Content-Security-Policy';"
+    "c.content=\"object-src 'none'\";h.insertBefore(c,h.firstChild);})"
+    ".observe(document,{childList:true,subtree:true});");
+
+const QString kDocumentState = QStringLiteral("[location.href,") + kTitle + QStringLiteral("]");
+
+const QString kCompletionState = QStringLiteral("if(location.protocol==='lekto:'){") + kShowOwnDocument
+    + QStringLiteral("}") + kDocumentState;
+
+QString replaceOwnDocument(const QUrl &url)
+{
+    return QStringLiteral("(function(u){if(location.protocol!=='lekto:')return false;location.replace(u);return true;})(%1)")
+        .arg(literal(url.toString(QUrl::FullyEncoded)));
+}
+
+QString openFromDocument(const QUrl &url)
+{
+    return QStringLiteral(
+               "(function(u){var p=location.protocol;if(p!=='http:'&&p!=='https:'&&p!=='file:')return false;"
+               "for(var i=0;i<document.forms.length;i++){var f=document.forms[i];"
+               "if(f.method==='post'&&f.action===u&&f.target&&f.target!=='_self'){"
+               "var t=f.target;f.target='_self';HTMLFormElement.prototype.submit.call(f);f.target=t;return true;}}"
+               "location.assign(u);return true;})(%1)")
+        .arg(literal(url.toString(QUrl::FullyEncoded)));
+}
+
+QString showInside(const QString &headAndBody)
+{
+    return QStringLiteral("(function(h){document.documentElement.innerHTML=h;return document.title;})(%1)").arg(literal(headAndBody));
+}
+
+QString scrollTo(double x, double y)
+{
+    return QStringLiteral("window.scrollTo(%1,%2)").arg(x).arg(y);
+}
+
+} // namespace Scripts

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QtCore/QString>
+#include <QtCore/QUrl>
+
+// Scripts the views run in the application world: it is the page's DOM, but
+// none of the page's own scripts see it, and it runs with the page's scripts
+// switched off.
+namespace Scripts {
+
+// Keeps our own document out of layout until it is parsed, then shows it.
+extern const QString kHideOwnDocument;
+extern const QString kShowOwnDocument;
+// A content policy that keeps <object>/<embed> content out.
+extern const QString kNoObjectsPolicy;
+// [address, title] of the document shown: document.title trims and folds
+// white space, which is what a reader sees, but leaves nothing of a title
+// made of spaces only, which is still a title.
+extern const QString kDocumentState;
+// The same, showing our own document first should the script that shows it
+// at DOMContentLoaded not have run.
+extern const QString kCompletionState;
+
+// Replaces our own document shown by another one at url, in the history as
+// well; answers false when the document shown is not ours.
+QString replaceOwnDocument(const QUrl &url);
+// Opens url from the document shown, as its own link would: with the
+// document as referrer, and a form that posts to url submitted again with
+// its data. Answers false when the document cannot do it (our own pages).
+QString openFromDocument(const QUrl &url);
+// Replaces the engine's error page by ours (head and body); answers its title.
+QString showInside(const QString &headAndBody);
+// Scrolls to a remembered place.
+QString scrollTo(double x, double y);
+
+} // namespace Scripts

@@ -1,0 +1,319 @@
+// A reader's way through pages: stops, addresses that cannot be opened, the
+// start page in the history, back and forward, pop-ups that stay in the view.
+#include "lektoharness.h"
+#include "testhttpserver.h"
+
+#include <QtWebEngineCore/QWebEngineHistory>
+#include <QtWidgets/QLineEdit>
+
+namespace {
+
+QByteArray chapter(int n, int paragraphs = 3)
+{
+    QByteArray body = "<title>第" + QByteArray::number(n) + "章</title><h1>第" + QByteArray::number(n) + "章</h1>";
+    for (int i = 0; i < paragraphs; ++i)
+        body += "<p>第" + QByteArray::number(n) + "章的正文，第" + QByteArray::number(i) + "段。</p>";
+    body += "<a id=prev href='" + QByteArray::number(n - 1) + ".html'>上一章</a> "
+            "<a id=next href='" + QByteArray::number(n + 1) + ".html'>下一章</a>";
+    return body;
+}
+
+} // namespace
+
+class TestNavigation : public QObject
+{
+    Q_OBJECT
+
+    TestHttpServer FServer;
+
+    // Pure mode is the start state; half-pure is one click away.
+    static void setMode(TFLekto &w, bool pure, LektoHarness &h)
+    {
+        if (!pure) {
+            const int before = h.completions;
+            w.pHalfClick();
+            h.waitComplete(before + 1);
+        }
+    }
+    QString pageText(LektoHarness &h) { return h.js("document.body?document.body.innerText:''").toString(); }
+
+private slots:
+    void initTestCase()
+    {
+        for (int i = 1; i <= 4; ++i)
+            FServer.route("/book/" + QByteArray::number(i) + ".html", chapter(i));
+        // A long chapter that arrives in two parts, as from a real site.
+        FServer.route("/long/1.html", TestHttpServer::Response{200, "text/html; charset=utf-8", chapter(1, 400), {}, false, 400});
+        FServer.route("/long/2.html", chapter(2));
+        FServer.route("/slow/1.html", "<title>第一章</title><p>一</p>");
+        FServer.route("/slow/2.html", "<title>第二章</title><link rel=stylesheet href='/slow/hang.css'>"
+                                      "<img src='/slow/hang.png'><p>二</p>");
+        FServer.route("/slow/hang.css", TestHttpServer::Response{200, "text/css", {}, {}, true});
+        FServer.route("/slow/hang.png", TestHttpServer::Response{200, "image/png", {}, {}, true});
+        FServer.route("/%E4%B9%A6/a%20b.html", "<title>书</title><p>encoded</p>");
+        FServer.route("/popup/opener.html", "<title>opener</title>"
+                                            "<a id=l href='/popup/target.html' target=_blank>link</a>"
+                                            "<form id=f method=post action='/popup/posted.html' target=_blank>"
+                                            "<input name=q value='中文'><input type=submit id=s></form>");
+        FServer.route("/popup/target.html", "<title>target</title>");
+        FServer.route("/popup/posted.html", "<title>posted</title>");
+    }
+
+    void stopAfterThePageArrivedRecordsThatPage_data();
+    void stopAfterThePageArrivedRecordsThatPage();
+    void textThatIsNoAddressSaysSo_data();
+    void textThatIsNoAddressSaysSo();
+    void unreachableAddressSaysWhy_data();
+    void unreachableAddressSaysWhy();
+    void addressesAreRecordedEncoded();
+    void backAndForwardFromTheStartPage_data();
+    void backAndForwardFromTheStartPage();
+    void backReturnsToTheReadingPlace_data();
+    void backReturnsToTheReadingPlace();
+    void startPageTakesOneStepOfHistory();
+    void popupsInTheViewKeepReferrerAndForm();
+    void commandOpenedInNewWindowRunsAsClick();
+};
+
+void TestNavigation::stopAfterThePageArrivedRecordsThatPage_data()
+{
+    QTest::addColumn<bool>("pure");
+    QTest::newRow("pure mode: a style sheet keeps the load open") << true;
+    QTest::newRow("half-pure mode: a picture keeps the load open") << false;
+}
+
+void TestNavigation::stopAfterThePageArrivedRecordsThatPage()
+{
+    QFETCH(bool, pure);
+    LektoHarness h;
+    TFLekto &w = h.open();
+    setMode(w, pure, h);
+    QVERIFY(h.type(FServer.url("/slow/1.html")));
+    const QByteArray blocker = pure ? "/slow/hang.css" : "/slow/hang.png";
+    const int asked = FServer.countRequests(blocker);
+    w.EdUrl->setText(FServer.url("/slow/2.html"));
+    w.BtnGo->click();
+    QVERIFY(waitUntil([&] { return FServer.countRequests(blocker) > asked; }));
+    QVERIFY(waitUntil([&] { return pageText(h).contains(QStringLiteral("二")); }));
+    const int completions = h.completions;
+    w.Button4->click(); // 停止
+    QVERIFY(waitUntil([&] { return w.windowTitle() == QStringLiteral("第二章"); }, 5000));
+    spin(300);
+    QCOMPARE(h.completions, completions); // a stop is no completion
+    QCOMPARE(w.EdUrl->text(), FServer.url("/slow/2.html"));
+    QCOMPARE(h.bookTitles(), QStringList{"第二章"});
+    QCOMPARE(fieldText(w.FLektoHis->Bookmarks()[0]->PageName), QStringLiteral("2.html"));
+}
+
+void TestNavigation::textThatIsNoAddressSaysSo_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("spaces") << "   ";
+    QTest::newRow("Chinese words") << "中文 搜索";
+    QTest::newRow("two words") << "foo bar";
+    QTest::newRow("markup") << "<b>x</b> y";
+}
+
+void TestNavigation::textThatIsNoAddressSaysSo()
+{
+    QFETCH(QString, text);
+    LektoHarness h;
+    TFLekto &w = h.open();
+    QVERIFY(h.type(FServer.url("/book/1.html")));
+    w.Timer1Timer();
+    QVERIFY(h.type(text));
+    QCOMPARE(w.EdUrl->text(), text);
+    QCOMPARE(w.windowTitle(), QStringLiteral("无法打开此网页"));
+    const QString shown = pageText(h);
+    QVERIFY2(shown.contains(QStringLiteral("无法打开此网页")) && shown.contains(text.trimmed()), qPrintable(shown));
+    QCOMPARE(h.js("document.querySelectorAll('b').length").toInt(), 0);
+    QCOMPARE(h.bookTitles(), QStringList{"第1章"});
+    QCOMPARE(w.Timer1Tag, 0);
+    QVERIFY(!w.WB1->ShowsOwnDocument());
+    // 后退 returns to the chapter.
+    const int before = h.completions;
+    w.Button3->click();
+    QVERIFY(h.waitComplete(before + 1));
+    QCOMPARE(w.windowTitle(), QStringLiteral("第1章"));
+}
+
+void TestNavigation::unreachableAddressSaysWhy_data()
+{
+    QTest::addColumn<bool>("pure");
+    QTest::newRow("pure mode") << true;
+    QTest::newRow("half-pure mode") << false;
+}
+
+void TestNavigation::unreachableAddressSaysWhy()
+{
+    QFETCH(bool, pure);
+    LektoHarness h;
+    TFLekto &w = h.open();
+    setMode(w, pure, h);
+    // A port nobody listens on: the connection is refused.
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const QString address = QStringLiteral("http://127.0.0.1:%1/gone.html").arg(closed.serverPort());
+    closed.close();
+    QVERIFY(h.type(address));
+    QCOMPARE(w.EdUrl->text(), address);
+    QVERIFY(waitUntil([&] { return w.windowTitle() == QStringLiteral("无法打开此网页"); }, 5000));
+    const QString shown = pageText(h);
+    QVERIFY2(shown.contains(QStringLiteral("无法打开此网页")) && shown.contains(address)
+                 && shown.contains(QStringLiteral("服务器拒绝了连接")) && shown.contains(QStringLiteral("刷新")),
+             qPrintable(shown));
+    QVERIFY(w.FLektoHis->Bookmarks().empty());
+    QCOMPARE(w.Timer1Tag, 0);
+    // 刷新 tries the address again.
+    const int before = h.completions;
+    w.Button5->click();
+    QVERIFY(h.waitComplete(before + 1));
+    QCOMPARE(w.EdUrl->text(), address);
+    QVERIFY(pageText(h).contains(QStringLiteral("服务器拒绝了连接")));
+}
+
+// The history has always recorded the address as the document has it:
+// percent-encoded. A decoded form would make a second entry for the book.
+void TestNavigation::addressesAreRecordedEncoded()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    QVERIFY(h.type(FServer.url(QStringLiteral("/书/a b.html"))));
+    const QString encoded = FServer.url("/%E4%B9%A6/a%20b.html");
+    QCOMPARE(w.EdUrl->text(), encoded);
+    QCOMPARE(fieldText(w.FLektoHis->Bookmarks()[0]->BookPath), QStringLiteral("127.0.0.1:%1/%E4%B9%A6").arg(FServer.port()));
+    QCOMPARE(fieldText(w.FLektoHis->Bookmarks()[0]->PageName), QStringLiteral("a%20b.html"));
+    QVERIFY(h.type(encoded));
+    QCOMPARE(w.FLektoHis->Count(), 1);
+}
+
+void TestNavigation::backAndForwardFromTheStartPage_data()
+{
+    QTest::addColumn<bool>("pure");
+    QTest::newRow("pure mode") << true;
+    QTest::newRow("half-pure mode") << false;
+}
+
+// Start page → a book → its next chapter → 后退 → 前进: every page comes back.
+void TestNavigation::backAndForwardFromTheStartPage()
+{
+    QFETCH(bool, pure);
+    LektoHarness h;
+    TFLekto &w = h.open();
+    QVERIFY(h.type(FServer.url("/book/1.html")));
+    w.BtnStart->click();
+    QVERIFY(h.waitComplete(3));
+    setMode(w, pure, h);
+    QVERIFY(h.mouseClickLink(FServer.url("/book/1.html")));
+    QCOMPARE(w.windowTitle(), QStringLiteral("第1章"));
+    QVERIFY(h.mouseClickLink("2.html"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("第2章"));
+    struct Step { QPushButton *button; const char *title; };
+    const Step steps[] = {{w.Button3, "第1章"}, {w.Button3, "Lekto"}, {w.Button2, "第1章"}, {w.Button2, "第2章"}, {w.Button3, "第1章"}};
+    for (const Step &s : steps) {
+        const int before = h.completions;
+        s.button->click();
+        QVERIFY(h.waitComplete(before + 1));
+        QCOMPARE(w.windowTitle(), QString::fromUtf8(s.title));
+        if (qstrcmp(s.title, "Lekto") != 0)
+            QVERIFY2(pageText(h).contains(QString::fromUtf8(s.title) + QStringLiteral("的正文")), qPrintable(pageText(h)));
+    }
+    const int before = h.completions;
+    w.Button5->click(); // 刷新 shows it again, too
+    QVERIFY(h.waitComplete(before + 1));
+    QVERIFY(pageText(h).contains(QStringLiteral("第1章的正文")));
+}
+
+void TestNavigation::backReturnsToTheReadingPlace_data()
+{
+    QTest::addColumn<bool>("pure");
+    QTest::newRow("pure mode") << true;
+    QTest::newRow("half-pure mode") << false;
+}
+
+void TestNavigation::backReturnsToTheReadingPlace()
+{
+    QFETCH(bool, pure);
+    LektoHarness h;
+    TFLekto &w = h.open();
+    setMode(w, pure, h);
+    QVERIFY(h.type(FServer.url("/long/1.html")));
+    h.js("window.scrollTo(0, document.documentElement.scrollHeight)");
+    const int place = h.js("window.scrollY").toInt();
+    QVERIFY(place > 5000);
+    QVERIFY(waitUntil([&] { return w.WB1->page()->scrollPosition().y() > 5000; }, 5000));
+    QVERIFY(h.type(FServer.url("/long/2.html")));
+    const int before = h.completions;
+    w.Button3->click();
+    QVERIFY(h.waitComplete(before + 1));
+    QVERIFY(waitUntil([&] { return qAbs(h.js("window.scrollY").toInt() - place) <= 20; }, 5000));
+}
+
+// Commands on the start page and the start page shown again replace it in
+// the history: one 后退 returns to the page before it.
+void TestNavigation::startPageTakesOneStepOfHistory()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    QVERIFY(h.type(FServer.url("/book/1.html")));
+    QVERIFY(h.type(FServer.url("/book/2.html")));
+    for (int i = 0; i < 3; ++i) {
+        const int before = h.completions;
+        w.BtnStart->click();
+        QVERIFY(h.waitComplete(before + 1));
+    }
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(h.clickLink("rc:yiyue0"));
+    QCOMPARE(w.FLektoHis->Bookmarks()[0]->IsRead, 0);
+    const int before = h.completions;
+    w.Button3->click();
+    QVERIFY(h.waitComplete(before + 1));
+    QCOMPARE(w.windowTitle(), QStringLiteral("第2章"));
+}
+
+// A pop-up that the main view takes in (pure mode) is opened by the page
+// itself: the site sees where it came from, and a posted form its data.
+void TestNavigation::popupsInTheViewKeepReferrerAndForm()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    const QString opener = FServer.url("/popup/opener.html");
+    QVERIFY(h.type(opener));
+    QVERIFY(h.mouseClick("#l"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("target"));
+    auto last = [&](const QByteArray &path) {
+        TestHttpServer::Request found;
+        for (const auto &r : FServer.requests())
+            if (r.path == path)
+                found = r;
+        return found;
+    };
+    QCOMPARE(last("/popup/target.html").headers.value("referer"), opener.toLatin1());
+
+    const int before = h.completions;
+    w.Button3->click();
+    QVERIFY(h.waitComplete(before + 1));
+    QVERIFY(h.mouseClick("#s"));
+    QCOMPARE(w.windowTitle(), QStringLiteral("posted"));
+    const auto posted = last("/popup/posted.html");
+    QCOMPARE(posted.method, QByteArray("POST"));
+    QCOMPARE(posted.body, QByteArray("q=%E4%B8%AD%E6%96%87"));
+    QCOMPARE(posted.headers.value("referer"), opener.toLatin1());
+}
+
+// A middle click (open in a new window) on a start-page command runs it.
+void TestNavigation::commandOpenedInNewWindowRunsAsClick()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    QVERIFY(h.type(FServer.url("/book/1.html")));
+    w.BtnStart->click();
+    QVERIFY(h.waitComplete(3));
+    QVERIFY(h.mouseClickLink("rc:yiyue0", Qt::MiddleButton));
+    QVERIFY(waitUntil([&] { return w.FLektoHis->Bookmarks()[0]->IsRead == 0; }, 5000));
+    QVERIFY(h.waitComplete(4));
+    QVERIFY(pageText(h).contains(QStringLiteral("【未阅】")));
+}
+
+LEKTO_WEB_TEST_MAIN(TestNavigation)
+#include "tst_navigation.moc"
