@@ -1,0 +1,538 @@
+// The custom links board on its real window, with the system's browser, the
+// file dialog and the error report scripted.
+#include "dialogs.h"
+#include "filechoice.h"
+#include "filefaults.h"
+#include "lektolinks.h"
+#include "timage.h"
+
+#include <QtCore/QBuffer>
+#include <QtCore/QTemporaryDir>
+#include <QtGui/QClipboard>
+#include <QtGui/QImageWriter>
+#include <QtGui/QScreen>
+#include <QtTest/QtTest>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QPushButton>
+
+#include <memory>
+
+namespace {
+
+QByteArray encodeImage(const QImage &image, const char *format, int quality = 80)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    writer.setQuality(quality);
+    writer.write(image);
+    return bytes;
+}
+
+QByteArray jpeg(int width, int height, QColor colour = Qt::darkCyan)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(colour);
+    return encodeImage(image, "jpg");
+}
+
+// The property strip is open, whether or not the board is shown.
+bool propertyOpen(const TFLektoLinks &w)
+{
+    return w.pProperty->isVisibleTo(&w);
+}
+
+QByteArray crlfLines(const QStringList &lines)
+{
+    QByteArray out;
+    for (const QString &l : lines)
+        out += l.toLatin1() + "\r\n";
+    return out;
+}
+
+QStringList numbered(int count)
+{
+    QStringList lines;
+    for (int i = 1; i <= count; ++i)
+        lines << QStringLiteral("http://host/%1").arg(i);
+    return lines;
+}
+
+// A board on a links folder of its own, the browser and the dialogs recorded.
+struct Board {
+    QTemporaryDir dir;
+    QStringList errors, opened;
+    QStringList fileAnswers; // for "设置图片....": a path, or empty for cancel
+    std::unique_ptr<TFLektoLinks> w;
+    QPixmap placeholder{170, 100};
+    decltype(Dialogs::errorReport) FErrorReport = Dialogs::errorReport;
+    decltype(FileChoice::openFile) FOpenFile = FileChoice::openFile;
+
+    Board()
+    {
+        placeholder.fill(Qt::yellow);
+        Dialogs::errorReport = [this](const QString &t) { errors << t; };
+        FileChoice::openFile = [this](QWidget *, const QString &) {
+            return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+        };
+    }
+    ~Board()
+    {
+        w.reset();
+        Dialogs::errorReport = FErrorReport;
+        FileChoice::openFile = FOpenFile;
+    }
+
+    QString linksDir() const { return dir.filePath(QStringLiteral("CustomLinks")); }
+    QString inLinks(const QString &name) const { return QDir(linksDir()).filePath(name); }
+    void makeFolder() const { QDir().mkpath(linksDir()); }
+
+    TFLektoLinks &open()
+    {
+        w = std::make_unique<TFLektoLinks>(linksDir(), placeholder, [this](const QString &u) { opened << u; });
+        return *w;
+    }
+    TImage *tile(int number) const { return w->TileList.at(number - 1); }
+    bool hasPlaceholder(int number) const
+    {
+        return tile(number)->parentWidget()->findChildren<TImage *>().size() == 2;
+    }
+    // Right click on the tile, the address typed, Enter.
+    void saveAddress(int number, const QString &text)
+    {
+        QTest::mouseClick(tile(number), Qt::RightButton);
+        w->Edit1->setText(text);
+        QTest::keyClick(w->Edit1, Qt::Key_Return);
+    }
+};
+
+} // namespace
+
+class TestLinks : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void controlTree();
+    void showingTogglesAndCentres();
+    void firstStartWithoutFolder();
+    void linesArePaddedAndKept_data();
+    void linesArePaddedAndKept();
+    void clickOpensOrEdits_data();
+    void clickOpensOrEdits();
+    void pasteAndSave_data();
+    void pasteAndSave();
+    void escapeKeepsTheUnsavedEdit_data();
+    void escapeKeepsTheUnsavedEdit();
+    void failedSavesKeepTheOldFile_data();
+    void failedSavesKeepTheOldFile();
+    void unreadableLinksFileIsNeverOverwritten();
+    void picturesAtStart_data();
+    void picturesAtStart();
+    void settingAPictureCopiesItsBytes();
+    void failedPictureChoicesLeaveTheOldPicture_data();
+    void failedPictureChoicesLeaveTheOldPicture();
+    void deletingAPicture();
+};
+
+void TestLinks::controlTree()
+{
+    Board b;
+    TFLektoLinks &w = b.open();
+    w.show();
+    QCoreApplication::processEvents(); // the rows lay themselves out
+    QCOMPARE(w.windowTitle(), QStringLiteral("自定义链接——右击图片可设置 新的图片和链接"));
+    QVERIFY(w.windowFlags() & Qt::WindowStaysOnTopHint);
+    QCOMPARE(w.size(), QSize(735, 521));
+    QCOMPARE(w.font().pixelSize(), 11);
+
+    // Bands from the top, in order and height.
+    const QList<QPair<QFrame *, int>> bands = {{w.Panel40, 20}, {w.Panel1, 102}, {w.Panel21, 15}, {w.Panel31, 100},
+                                               {w.Panel20, 15}, {w.Panel22, 100}, {w.Panel41, 15}, {w.Panel11, 100}};
+    int top = bands.first().first->y();
+    for (const auto &[band, height] : bands) {
+        QCOMPARE(band->y(), top);
+        QCOMPARE(band->height(), height);
+        top += height;
+    }
+    QCOMPARE(w.Panel4->height(), 10);
+    QCOMPARE(w.Panel4->geometry().bottom(), w.pBody->height() - 4);
+
+    for (int i = 1; i <= 16; ++i) {
+        TImage *t = b.tile(i);
+        QCOMPARE(t->objectName(), QStringLiteral("Img%1").arg(i));
+        QCOMPARE(t->Tag(), i - 1);
+        QCOMPARE(t->size(), i <= 4 ? QSize(166, 98) : QSize(166, 96));
+        QCOMPARE(t->parentWidget()->x(), 10 + 180 * ((i - 1) % 4));
+        QCOMPARE(t->parentWidget()->width(), 170);
+        QCOMPARE(t->pos(), QPoint(2, 2));
+        QCOMPARE(t->cursor().shape(), Qt::PointingHandCursor);
+        // Each name stands above its tile.
+        const QList<QLabel *> labels = bands[2 * ((i - 1) / 4)].first->findChildren<QLabel *>();
+        QCOMPARE(labels.at((i - 1) % 4)->text(), t->objectName());
+        QCOMPARE(labels.at((i - 1) % 4)->geometry(), QRect(10 + 180 * ((i - 1) % 4), 0, 180, labels[0]->height()));
+    }
+
+    QVERIFY(!propertyOpen(w));
+    QTest::mouseClick(b.tile(5), Qt::RightButton);
+    QVERIFY(propertyOpen(w));
+    QCoreApplication::processEvents();
+    QCOMPARE(w.pProperty->height(), 30);
+    QCOMPARE(w.pProperty->geometry().bottom() + 1, w.Panel4->y());
+    QCOMPARE(w.p1->text(), QStringLiteral("Img5 网址>>"));
+    const QList<QPair<QWidget *, int>> strip = {{w.Button2, 64}, {w.Button1, 75}, {w.p1, 80}, {w.Edit1, -1}, {w.BtnOk, 75}};
+    for (int i = 0; i < strip.size(); ++i) {
+        if (strip[i].second > 0)
+            QCOMPARE(strip[i].first->width(), strip[i].second);
+        if (i > 0)
+            QCOMPARE(strip[i].first->x(), strip[i - 1].first->geometry().right() + 1);
+    }
+    QCOMPARE(w.BtnOk->geometry().right(), w.pProperty->width() - 3);
+    QCOMPARE(w.Button2->text(), QStringLiteral("删除图片"));
+    QCOMPARE(w.Button1->text(), QStringLiteral("设置图片...."));
+    QCOMPARE(w.BtnOk->text(), QStringLiteral("保存"));
+    QCOMPARE(w.PopupMenu2->actions(), QList<QAction *>{w.N2});
+    QCOMPARE(w.N2->text(), QStringLiteral("粘贴并保存"));
+}
+
+void TestLinks::showingTogglesAndCentres()
+{
+    Board b;
+    TFLektoLinks &w = b.open();
+    QVERIFY(!w.isVisible());
+    const QPoint centre = w.screen()->availableGeometry().center();
+    for (int round = 0; round < 2; ++round) {
+        w.ToShow();
+        QVERIFY(w.isVisible());
+        QVERIFY2((w.frameGeometry().center() - centre).manhattanLength() <= 2, qPrintable(QStringLiteral("%1,%2 %3x%4 in %5,%6").arg(w.x()).arg(w.y()).arg(w.width()).arg(w.height()).arg(centre.x()).arg(centre.y())));
+        w.move(0, 0);
+        w.ToShow();
+        QVERIFY(!w.isVisible());
+    }
+    w.show(); // the main window's F4: a shown board stays shown
+    w.show();
+    QVERIFY(w.isVisible());
+}
+
+void TestLinks::firstStartWithoutFolder()
+{
+    Board b;
+    TFLektoLinks &w = b.open();
+    for (int i = 1; i <= 16; ++i) {
+        QVERIFY(!b.tile(i)->HasPicture());
+        QVERIFY(!b.hasPlaceholder(i));
+    }
+    QCOMPARE(w.Links.lines(), QStringList(16, QString()));
+
+    b.saveAddress(5, QStringLiteral("https://www.example.com/书"));
+    QVERIFY(!propertyOpen(w));
+    QCOMPARE(b.errors, QStringList());
+    QStringList expected(16, QString());
+    expected[4] = QStringLiteral("https://www.example.com/书");
+    const QByteArray written = fileBytes(b.inLinks("links.txt"));
+    QCOMPARE(written.count("\r\n"), 16);
+    QCOMPARE(TLinksFile::decode(written).lines(), expected);
+    QVERIFY(written.contains("https://www.example.com/\xCA\xE9\r\n")); // the system's code page, GB18030
+}
+
+void TestLinks::linesArePaddedAndKept_data()
+{
+    QTest::addColumn<int>("lines");
+    QTest::addColumn<int>("written");
+    QTest::newRow("two lines") << 2 << 16;
+    QTest::newRow("twenty lines") << 20 << 20;
+}
+
+void TestLinks::linesArePaddedAndKept()
+{
+    QFETCH(int, lines);
+    QFETCH(int, written);
+    Board b;
+    b.makeFolder();
+    QVERIFY(writeBytes(b.inLinks("links.txt"), crlfLines(numbered(lines))));
+    TFLektoLinks &w = b.open();
+    QCOMPARE(w.Links.count(), written);
+    QCOMPARE(w.Links.line(lines - 1), QStringLiteral("http://host/%1").arg(lines));
+    b.saveAddress(2, QStringLiteral("http://new/"));
+    QStringList expected = numbered(lines);
+    expected[1] = QStringLiteral("http://new/");
+    while (expected.size() < 16)
+        expected << QString();
+    QCOMPARE(fileBytes(b.inLinks("links.txt")), crlfLines(expected));
+}
+
+void TestLinks::clickOpensOrEdits_data()
+{
+    QTest::addColumn<bool>("picture");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("picture and address") << true << "https://www.example.org/" << true;
+    QTest::newRow("picture, no address") << true << "" << false;
+    QTest::newRow("address, no picture") << false << "https://www.example.org/" << false;
+}
+
+void TestLinks::clickOpensOrEdits()
+{
+    QFETCH(bool, picture);
+    QFETCH(QString, line);
+    QFETCH(bool, opens);
+    Board b;
+    b.makeFolder();
+    QVERIFY(writeBytes(b.inLinks("links.txt"), "\r\n\r\n" + line.toLatin1() + "\r\n"));
+    if (picture)
+        QVERIFY(writeBytes(b.inLinks("Img3.jpg"), jpeg(170, 100)));
+    TFLektoLinks &w = b.open();
+    w.ToShow();
+    QTest::mouseClick(b.tile(3), Qt::LeftButton);
+    QCOMPARE(b.opened, opens ? QStringList{line} : QStringList{});
+    QCOMPARE(w.isVisible(), !opens);
+    QCOMPARE(propertyOpen(w), !opens);
+    QCOMPARE(w.CurrentTile, b.tile(3));
+    if (!opens) {
+        QCOMPARE(w.p1->text(), QStringLiteral("Img3 网址>>"));
+        QCOMPARE(w.Edit1->text(), line);
+    }
+}
+
+void TestLinks::pasteAndSave_data()
+{
+    QTest::addColumn<QString>("clipboard");
+    QTest::newRow("empty clipboard removes the address") << QString();
+    QTest::newRow("copied address") << QStringLiteral("https://www.example.net/小说");
+}
+
+void TestLinks::pasteAndSave()
+{
+    QFETCH(QString, clipboard);
+    Board b;
+    b.makeFolder();
+    QVERIFY(writeBytes(b.inLinks("links.txt"), crlfLines(numbered(16))));
+    TFLektoLinks &w = b.open();
+    QTest::mouseClick(b.tile(2), Qt::RightButton);
+    QCOMPARE(w.Edit1->text(), QStringLiteral("http://host/2"));
+    if (clipboard.isEmpty())
+        QGuiApplication::clipboard()->clear();
+    else
+        QGuiApplication::clipboard()->setText(clipboard);
+    w.N2->trigger();
+    QVERIFY(!propertyOpen(w));
+    QCOMPARE(w.Links.line(1), clipboard);
+    QCOMPARE(TLinksFile::load(b.inLinks("links.txt")).line(1), clipboard);
+    QCOMPARE(TLinksFile::load(b.inLinks("links.txt")).line(2), QStringLiteral("http://host/3"));
+}
+
+void TestLinks::escapeKeepsTheUnsavedEdit_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Esc") << int(Qt::Key_Escape);
+    QTest::newRow("F4") << int(Qt::Key_F4);
+}
+
+void TestLinks::escapeKeepsTheUnsavedEdit()
+{
+    QFETCH(int, key);
+    Board b;
+    TFLektoLinks &w = b.open();
+    w.ToShow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::mouseClick(b.tile(7), Qt::RightButton);
+    QCOMPARE(QApplication::focusWidget(), w.Edit1);
+    QTest::keyClicks(w.Edit1, "http://unsaved/");
+    QTest::keyClick(w.Edit1, Qt::Key(key));
+    QVERIFY(!w.isVisible());
+    QVERIFY(!QFileInfo::exists(b.linksDir()));
+    QCOMPARE(w.Links.line(6), QString());
+
+    w.ToShow();
+    QVERIFY(propertyOpen(w));
+    QCOMPARE(w.Edit1->text(), QStringLiteral("http://unsaved/"));
+    QCOMPARE(w.CurrentTile, b.tile(7));
+}
+
+void TestLinks::failedSavesKeepTheOldFile_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("full disk") << "full disk";
+    QTest::newRow("read-only folder") << "read-only folder";
+}
+
+void TestLinks::failedSavesKeepTheOldFile()
+{
+    QFETCH(QString, fault);
+    Board b;
+    b.makeFolder();
+    QFile::setPermissions(b.dir.path(), QFileDevice::Permissions(0x7755)); // reachable by the ordinary user
+    const QByteArray before = crlfLines(numbered(16));
+    QVERIFY(writeBytes(b.inLinks("links.txt"), before));
+    TFLektoLinks &w = b.open();
+    const QString address = QStringLiteral("http://a-much-longer-address.example.com/") + QString(200, QLatin1Char('x'));
+    {
+        std::unique_ptr<FileSizeLimit> limit;
+        std::unique_ptr<NoWriteAccess> readOnly;
+        if (fault == QLatin1String("full disk"))
+            limit = std::make_unique<FileSizeLimit>(before.size() + 20);
+        else
+            readOnly = std::make_unique<NoWriteAccess>(b.linksDir());
+        b.saveAddress(4, address);
+    }
+    QCOMPARE(b.errors.size(), 1);
+    QVERIFY2(b.errors[0].contains(b.inLinks("links.txt")), qPrintable(b.errors[0]));
+    QCOMPARE(fileBytes(b.inLinks("links.txt")), before);
+    QCOMPARE(QDir(b.linksDir()).entryList(QDir::Files), QStringList{"links.txt"}); // no temporary left behind
+    QCOMPARE(w.Links.line(3), address); // the edit stays in memory
+
+    b.saveAddress(5, QStringLiteral("http://five/")); // with room again, both go through
+    const TLinksFile after = TLinksFile::load(b.inLinks("links.txt"));
+    QCOMPARE(after.line(3), address);
+    QCOMPARE(after.line(4), QStringLiteral("http://five/"));
+}
+
+void TestLinks::unreadableLinksFileIsNeverOverwritten()
+{
+    Board b;
+    QVERIFY(QDir().mkpath(b.inLinks("links.txt"))); // a folder where the file should be
+    TFLektoLinks &w = b.open();
+    QCOMPARE(b.errors.size(), 1);
+    QCOMPARE(w.Links.count(), 16);
+    b.saveAddress(1, QStringLiteral("http://x/"));
+    QCOMPARE(b.errors.size(), 2);
+    QVERIFY(QFileInfo(b.inLinks("links.txt")).isDir());
+
+    // A folder that cannot be made: a file stands where it should be.
+    Board c;
+    QVERIFY(writeBytes(c.linksDir(), "not a folder"));
+    c.open();
+    c.saveAddress(1, QStringLiteral("http://x/"));
+    QCOMPARE(c.errors.size(), 1);
+    QCOMPARE(fileBytes(c.linksDir()), QByteArray("not a folder"));
+}
+
+void TestLinks::picturesAtStart_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("decodes");
+    const QByteArray good = jpeg(170, 100);
+    QTest::newRow("tile-sized") << good << true;
+    QTest::newRow("truncated") << good.left(good.size() / 3) << false;
+    QTest::newRow("not a picture") << QByteArray("<html>not a picture</html>") << false;
+    QTest::newRow("empty file") << QByteArray() << false;
+    QTest::newRow("png under a .jpg name") << encodeImage(QImage(40, 40, QImage::Format_RGB32), "png") << true;
+    // 12000 x 12000: decoded at the tile's size, not at its own.
+    QImage huge(12000, 12000, QImage::Format_Grayscale8);
+    huge.fill(Qt::gray);
+    QTest::newRow("huge") << encodeImage(huge, "jpg", 30) << true;
+}
+
+void TestLinks::picturesAtStart()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, decodes);
+    Board b;
+    b.makeFolder();
+    QVERIFY(writeBytes(b.inLinks("links.txt"), crlfLines(numbered(16))));
+    QVERIFY(writeBytes(b.inLinks("Img1.jpg"), jpeg(170, 100)));
+    QVERIFY(writeBytes(b.inLinks("Img2.jpg"), bytes));
+    QVERIFY(writeBytes(b.inLinks("Img16.jpg"), jpeg(170, 100)));
+    TFLektoLinks &w = b.open();
+    QCOMPARE(b.errors, QStringList());
+    QCOMPARE(b.tile(2)->HasPicture(), decodes);
+    if (decodes)
+        QCOMPARE(b.tile(2)->Picture().size(), b.tile(2)->size());
+    for (int i = 1; i <= 16; ++i) {
+        QVERIFY(b.hasPlaceholder(i));
+        QCOMPARE(b.tile(i)->HasPicture(), i == 1 || i == 16 || (i == 2 && decodes));
+    }
+    QCOMPARE(w.Links.line(15), QStringLiteral("http://host/16"));
+    QCOMPARE(fileBytes(b.inLinks("Img2.jpg")), bytes); // nothing is rewritten at start
+}
+
+void TestLinks::settingAPictureCopiesItsBytes()
+{
+    Board b; // no folder yet: the picture creates it
+    TFLektoLinks &w = b.open();
+    const QString chosen = b.dir.filePath(QStringLiteral("photo.jpg"));
+    const QByteArray bytes = jpeg(640, 480, Qt::red);
+    QVERIFY(writeBytes(chosen, bytes));
+    QTest::mouseClick(b.tile(9), Qt::RightButton);
+    w.Edit1->setText(QStringLiteral("typed, not saved"));
+    b.fileAnswers << QString(); // cancelled
+    w.Button1->click();
+    QVERIFY(!b.tile(9)->HasPicture());
+    b.fileAnswers << chosen;
+    w.Button1->click();
+    QVERIFY(b.tile(9)->HasPicture());
+    QCOMPARE(b.tile(9)->Picture().size(), QSize(166, 96));
+    QCOMPARE(fileBytes(b.inLinks("Img9.jpg")), bytes); // an exact copy, not a re-encoding
+    QVERIFY(propertyOpen(w));
+    QCOMPARE(w.Edit1->text(), QStringLiteral("typed, not saved"));
+    QVERIFY(!QFileInfo::exists(b.inLinks("links.txt"))); // the link line is not touched
+    QCOMPARE(b.errors, QStringList());
+}
+
+void TestLinks::failedPictureChoicesLeaveTheOldPicture_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("not a picture") << "not a picture";
+    QTest::newRow("missing file") << "missing file";
+    QTest::newRow("full disk") << "full disk";
+}
+
+void TestLinks::failedPictureChoicesLeaveTheOldPicture()
+{
+    QFETCH(QString, fault);
+    Board b;
+    b.makeFolder();
+    const QByteArray old = jpeg(170, 100, Qt::blue);
+    QVERIFY(writeBytes(b.inLinks("Img4.jpg"), old));
+    TFLektoLinks &w = b.open();
+    const QImage shown = b.tile(4)->Picture().toImage();
+    const QString chosen = b.dir.filePath(QStringLiteral("chosen.jpg"));
+    if (fault == QLatin1String("not a picture"))
+        QVERIFY(writeBytes(chosen, "PK\3\4 a zip file"));
+    else if (fault == QLatin1String("full disk"))
+        QVERIFY(writeBytes(chosen, jpeg(1600, 1200, Qt::green)));
+    QTest::mouseClick(b.tile(4), Qt::RightButton);
+    b.fileAnswers << chosen;
+    {
+        FileSizeLimit limit(fault == QLatin1String("full disk") ? old.size() + 10 : RLIM_INFINITY);
+        w.Button1->click();
+    }
+    QCOMPARE(b.errors, QStringList()); // failures here are silent
+    QCOMPARE(fileBytes(b.inLinks("Img4.jpg")), old);
+    QCOMPARE(QDir(b.linksDir()).entryList(QDir::Files), QStringList{"Img4.jpg"});
+    if (fault == QLatin1String("full disk")) // the decoded picture shows though its file could not be written
+        QVERIFY(b.tile(4)->Picture().toImage() != shown);
+    else
+        QCOMPARE(b.tile(4)->Picture().toImage(), shown);
+}
+
+void TestLinks::deletingAPicture()
+{
+    Board b;
+    b.makeFolder();
+    QVERIFY(writeBytes(b.inLinks("Img6.jpg"), jpeg(170, 100)));
+    QVERIFY(writeBytes(b.inLinks("links.txt"), crlfLines(numbered(16))));
+    TFLektoLinks &w = b.open();
+    QTest::mouseClick(b.tile(6), Qt::RightButton);
+    w.Button2->click();
+    QVERIFY(!b.tile(6)->HasPicture());
+    QVERIFY(b.hasPlaceholder(6));
+    QVERIFY(!QFileInfo::exists(b.inLinks("Img6.jpg")));
+    QVERIFY(propertyOpen(w));
+    w.Button2->click(); // the file is gone already: nothing to report
+    QCOMPARE(b.errors, QStringList());
+    QCOMPARE(TLinksFile::load(b.inLinks("links.txt")).line(5), QStringLiteral("http://host/6"));
+
+    // Without its picture the tile edits instead of opening.
+    w.ToShow();
+    QTest::mouseClick(b.tile(6), Qt::LeftButton);
+    QCOMPARE(b.opened, QStringList());
+    QVERIFY(w.isVisible());
+}
+
+QTEST_MAIN(TestLinks)
+#include "tst_links.moc"
