@@ -301,13 +301,17 @@ void TestLinks::clickOpensOrEdits()
 void TestLinks::pasteAndSave_data()
 {
     QTest::addColumn<QString>("clipboard");
-    QTest::newRow("empty clipboard removes the address") << QString();
-    QTest::newRow("copied address") << QStringLiteral("https://www.example.net/小说");
+    QTest::addColumn<QString>("saved");
+    QTest::newRow("empty clipboard removes the address") << QString() << QString();
+    QTest::newRow("copied address") << QStringLiteral("https://www.example.net/小说") << QStringLiteral("https://www.example.net/小说");
+    // Two lines copied: the tiles after this one keep their own addresses.
+    QTest::newRow("two lines") << QStringLiteral("http://a/\r\nhttp://b/") << QStringLiteral("http://a/  http://b/");
 }
 
 void TestLinks::pasteAndSave()
 {
     QFETCH(QString, clipboard);
+    QFETCH(QString, saved);
     Board b;
     b.makeFolder();
     QVERIFY(writeBytes(b.inLinks("links.txt"), crlfLines(numbered(16))));
@@ -320,8 +324,8 @@ void TestLinks::pasteAndSave()
         QGuiApplication::clipboard()->setText(clipboard);
     w.N2->trigger();
     QVERIFY(!propertyOpen(w));
-    QCOMPARE(w.Links.line(1), clipboard);
-    QCOMPARE(TLinksFile::load(b.inLinks("links.txt")).line(1), clipboard);
+    QCOMPARE(w.Links.line(1), saved);
+    QCOMPARE(TLinksFile::load(b.inLinks("links.txt")).line(1), saved);
     QCOMPARE(TLinksFile::load(b.inLinks("links.txt")).line(2), QStringLiteral("http://host/3"));
 }
 
