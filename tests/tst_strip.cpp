@@ -138,9 +138,10 @@ void TestStrip::rightClickHidesWithoutOpening()
     TFLekto &w = h.openWithBoard();
     const int webTop = w.WB1->geometry().top();
     if (index < 0) {
-        QTest::mouseClick(w.pads, Qt::LeftButton, {}, QPoint(900, 50));
+        QVERIFY(!w.pads->childAt(w.pads->width() - 4, 50)); // beside the pictures
+        QTest::mouseClick(w.pads, Qt::LeftButton, {}, QPoint(w.pads->width() - 4, 50));
         QVERIFY(w.pads->isVisible());
-        QTest::mouseClick(w.pads, Qt::RightButton, {}, QPoint(900, 50));
+        QTest::mouseClick(w.pads, Qt::RightButton, {}, QPoint(w.pads->width() - 4, 50));
     } else {
         QTest::mouseClick(h.pictures()[index], Qt::RightButton);
     }
@@ -179,7 +180,7 @@ void TestStrip::tooltipOnlyBetweenThePictures()
     // A picture takes the request and shows nothing; the strip's own space shows the tooltip.
     QVERIFY(help(w.picamazon, QPoint(20, 20)));
     QVERIFY(!QToolTip::isVisible());
-    help(w.pads, QPoint(900, 50));
+    help(w.pads, QPoint(w.pads->width() - 4, 50));
     QCOMPARE(QToolTip::text(), QStringLiteral("右击可隐藏。"));
     QToolTip::hideText();
 }
