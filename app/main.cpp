@@ -7,6 +7,7 @@
 #include "lektohistory.h"
 #include "lektolinks.h"
 #include "lektotimer.h"
+#include "timage.h"
 #include "wbzoom.h"
 
 #include <QtCore/QDir>
@@ -24,7 +25,9 @@ int main(int argc, char *argv[])
     app.SetMainWindow(main);
     WBZoom = new TWBZoom(main);
     LektoTimer = new TLektoTimer(main);
-    FLektoLinks = new TFLektoLinks(main);
+    // Beside the history file, so a copied program folder carries its links.
+    FLektoLinks = new TFLektoLinks(QDir(LektoDataDir()).filePath(QStringLiteral("CustomLinks")), main->picmore->Picture(),
+                                   [main](const QString &url) { main->IEOpen(url); }, main);
 
     main->showMaximized();
     const int rc = app.TerminationRequested() ? 0 : app.exec();

@@ -183,6 +183,7 @@ void TFLekto::buildControls()
     pads->setFixedHeight(100);
     pads->setToolTip(QStringLiteral("右击可隐藏。"));
     area->addWidget(pads);
+    buildStrip();
     WB1 = new TBrowserView(Panel1);
     area->addWidget(WB1, 1);
     Memo1 = new QPlainTextEdit(Panel1);

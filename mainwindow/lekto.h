@@ -14,6 +14,7 @@ class QTimer;
 class TFlashMute;
 class TLektoHistory;
 class TLektoProgImg;
+class TImage;
 
 // The address of the product's discussion forum (toolbar button and start page).
 extern const char *const kForumAddress;
@@ -35,6 +36,7 @@ public:
     QLineEdit *EdUrl;
     TBrowserView *WB1, *WBx, *WbY;
     QPlainTextEdit *Memo1;
+    TImage *picKfw, *picamazon, *pictaobao, *picbaidu, *picmore; // the promotional strip, in pads
     QTimer *Timer1;
     int Timer1Tag = 0; // -1 while a deferred save is armed
 
@@ -68,6 +70,10 @@ public:
     void Timer1Timer();
     void pFullClick();
     void pHalfClick();
+    void picbaiduClick(TImage *sender);
+    void picbaiduMouseUp(Qt::MouseButton button);
+    void picKfwMouseEnter(TImage *sender);
+    void picKfwMouseLeave();
 
     void WB1BeforeNavigate2(TBrowserView *ASender, TBrowserObject pDisp, QString &URL, int &Flags,
                             QString &TargetFrameName, QByteArray &PostData, QString &Headers, bool &Cancel);
@@ -87,6 +93,7 @@ protected:
 
 private:
     void buildControls();
+    void buildStrip();
     void configureViews();
     void ReloadAfterSwitch();
     bool CommandTrusted(int flags) const;
