@@ -44,6 +44,7 @@ sizes="16 24 32 48 64 128 256"
     echo "bin/lekto"
     echo "share/applications/$id.desktop"
     echo "share/metainfo/$id.metainfo.xml"
+    echo "share/man/man1/lekto.1.gz"
     echo "share/icons/hicolor/scalable/apps/$id.svg"
     for s in $sizes; do echo "share/icons/hicolor/${s}x${s}/apps/$id.png"; done
 } | sort >"$work/expected"
