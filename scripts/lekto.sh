@@ -64,9 +64,9 @@ package)
     deb=$(ls -t "$build"/lekto_*.deb | head -n1)
     # lintian is not needed to build; its notes are shown when it is there.
     if command -v lintian >/dev/null; then
-        lintian --no-tag-display-limit "$deb" || true
+        lintian --tag-display-limit 0 "$deb" || true
     fi
-    echo "Built $deb; install it with: sudo apt-get install $deb"
+    echo "Built $deb; install it with: apt-get install $deb (as root)"
     ;;
 *)
     echo "usage: $0 run|test|bench|package" >&2
