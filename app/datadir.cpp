@@ -2,6 +2,7 @@
 
 #include <QtCore/QCoreApplication>
 #include <QtCore/QDir>
+#include <QtCore/QFileInfo>
 #include <QtCore/QStandardPaths>
 #include <QtCore/QTemporaryFile>
 
@@ -14,11 +15,21 @@ bool canWriteIn(const QString &dir)
     QTemporaryFile probe(QDir(dir).filePath(QStringLiteral(".lekto-write-test-XXXXXX")));
     return probe.open();
 }
+
+bool isInstalled(const QString &programDir)
+{
+    return !programDir.isEmpty() && QFileInfo::exists(QDir(programDir).filePath(InstalledMarker()));
+}
+}
+
+QString InstalledMarker()
+{
+    return QStringLiteral(LEKTO_INSTALLED_MARKER);
 }
 
 QString ChooseDataDir(const QString &programDir, const QString &userDir)
 {
-    if (canWriteIn(programDir))
+    if (!isInstalled(programDir) && canWriteIn(programDir))
         return programDir;
     QDir().mkpath(userDir);
     return userDir;

@@ -13,11 +13,27 @@
 #include <QtCore/QDir>
 #include <QtGui/QIcon>
 
+namespace {
+// Drawn sizes rather than the SVG: Qt reads SVG only through a plug-in that a
+// Debian system need not have, and a missing one leaves every window bare.
+QIcon applicationIcon()
+{
+    QIcon icon;
+    const QDir sizes(QStringLiteral(":/lekto/icons"));
+    for (const QString &name : sizes.entryList(QDir::Files))
+        icon.addFile(sizes.filePath(name));
+    return icon;
+}
+}
+
 int main(int argc, char *argv[])
 {
     BrowserHostStart();
     TLektoApplication app(argc, argv); // the command line is not read
-    app.setWindowIcon(QIcon(QStringLiteral(":/lekto/lekto.svg")));
+    // Every window, the auxiliary ones too, carries this icon; the desktop file
+    // name ties the windows to the launcher (Wayland app id, X11 desktop hint).
+    app.setWindowIcon(applicationIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral(LEKTO_APP_ID));
 
     // The main window comes first; FormCreate uses none of the others.
     auto *main = new TFLekto(QDir(LektoDataDir()).filePath(QString::fromLatin1(TLektoHistory::kFileName)));

@@ -3,12 +3,15 @@
 #   scripts/lekto.sh run     install what is missing, build, start Lekto
 #   scripts/lekto.sh test    install what is missing, build, run every test
 #   scripts/lekto.sh bench   install what is missing, build, run the benchmarks
+#   scripts/lekto.sh package install what is missing, build, make the Debian package
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${LEKTO_BUILD_DIR:-$here/build}"
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-webengine-dev libgl-dev libbenchmark-dev
-          fonts-noto-cjk xvfb xauth)
+          fonts-noto-cjk xvfb xauth
+          desktop-file-utils appstream x11-utils  # the install test
+          dpkg-dev file)                          # cpack -G DEB finds the dependencies
 
 install_packages() {
     local missing=()
@@ -57,8 +60,20 @@ bench)
         fi
     done
     ;;
+package)
+    install_packages
+    build_all
+    cd "$build"
+    cpack -G DEB
+    deb=$(ls -t "$build"/lekto_*.deb | head -n1)
+    # lintian is not needed to build; its notes are shown when it is there.
+    if command -v lintian >/dev/null; then
+        lintian --tag-display-limit 0 "$deb" || true
+    fi
+    echo "Built $deb; install it with: apt-get install $deb (as root)"
+    ;;
 *)
-    echo "usage: $0 run|test|bench" >&2
+    echo "usage: $0 run|test|bench|package" >&2
     exit 2
     ;;
 esac

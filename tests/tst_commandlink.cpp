@@ -90,6 +90,19 @@ private slots:
         QVERIFY(QFileInfo(fallback).isDir());
         QCOMPARE(ChooseDataDir(QString(), fallback), fallback);
     }
+
+    // An installed program's folder is shared and owned by the package
+    // manager: never the data folder, even for a user who can write to it.
+    void installedDataFolder()
+    {
+        QTemporaryDir prefix, user;
+        const QString bin = prefix.filePath("bin");
+        const QString marker = QDir(bin).filePath(InstalledMarker());
+        QVERIFY(QDir().mkpath(bin) && QDir().mkpath(QFileInfo(marker).path()));
+        QVERIFY(QFile(marker).open(QIODevice::WriteOnly));
+        const QString fallback = user.filePath("Lekto");
+        QCOMPARE(ChooseDataDir(bin, fallback), fallback);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCommandLink)
