@@ -37,6 +37,7 @@ TLektoProgImg::TLektoProgImg(QWidget *AOwner) : QWidget(AOwner)
     Progress(0);
     setGeometry(0, 0, side, side);
     setFixedSize(side, side);
+    PlaceLabel(); // a hidden widget hears of its size only when shown
 }
 
 TLektoProgImg::~TLektoProgImg() = default; // the labels go with the widget
@@ -90,6 +91,9 @@ bool TLektoProgImg::event(QEvent *event)
             showFrame();
         break;
     }
+    case QEvent::FontChange: // the label takes the toolbar's font
+        PlaceLabel();
+        break;
     default:
         break;
     }
@@ -99,13 +103,13 @@ bool TLektoProgImg::event(QEvent *event)
 void TLektoProgImg::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    ImgBg->setGeometry(rect());
-    Img->setGeometry(rect());
     PlaceLabel();
 }
 
 void TLektoProgImg::PlaceLabel()
 {
+    ImgBg->setGeometry(rect());
+    Img->setGeometry(rect());
     const int h = QFontMetrics(L->font()).height() + 2;
     L->setGeometry(0, (height() - h) / 2, width(), h);
 }
