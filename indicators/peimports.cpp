@@ -123,7 +123,8 @@ std::optional<std::uint32_t> RedirectImport(std::span<const std::byte> bytes, st
     // Tables that point back into one another could otherwise be walked over
     // and over; no sound image has more entries than it has 4-byte words.
     std::uint64_t budget = image.size() / 4;
-    for (std::uint64_t d = *directory; budget > 0; d += kDescriptorSize, --budget) {
+    const auto spend = [&budget] { return budget > 0 ? (--budget, true) : false; };
+    for (std::uint64_t d = *directory; spend(); d += kDescriptorSize) {
         const auto lookupField = image.u32(d);
         const auto nameField = image.u32(d + 12);
         const auto addressField = image.u32(d + 16);
@@ -132,7 +133,7 @@ std::optional<std::uint32_t> RedirectImport(std::span<const std::byte> bytes, st
         if (*addressField == 0)
             continue; // no slots to redirect
         const std::uint64_t lookup = *lookupField != 0 ? *lookupField : *addressField;
-        for (std::uint64_t i = 0; budget > 0; ++i, --budget) {
+        for (std::uint64_t i = 0; spend(); ++i) {
             const auto entry = image.u32(lookup + 4 * i);
             if (!entry || *entry == 0)
                 break;
