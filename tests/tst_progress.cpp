@@ -248,6 +248,8 @@ void TestProgress::ringAtScreenRatio()
     QVERIFY(QTest::qWaitForWindowExposed(&owner));
     const qreal ratio = ring.devicePixelRatioF();
     QCOMPARE(ratio, qApp->devicePixelRatio());
+    if (qEnvironmentVariableIsSet("QT_SCALE_FACTOR"))
+        QCOMPARE(ratio, qEnvironmentVariable("QT_SCALE_FACTOR").toDouble());
     ring.Progress(25);
     const int device = qRound(50 * ratio);
     for (const QLabel *image : {ring.ImgBg, ring.Img}) {
