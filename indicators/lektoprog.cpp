@@ -40,8 +40,6 @@ TLektoProgImg::TLektoProgImg(QWidget *AOwner) : QWidget(AOwner)
     PlaceLabel(); // a hidden widget hears of its size only when shown
 }
 
-TLektoProgImg::~TLektoProgImg() = default; // the labels go with the widget
-
 void TLektoProgImg::Progress(int Per)
 {
     if (Per < 0 || Per > 100)

@@ -15,7 +15,6 @@ class TLektoProgImg : public QWidget
 
 public:
     explicit TLektoProgImg(QWidget *AOwner);
-    ~TLektoProgImg() override;
 
     // Shows Per %; a value outside 0..100 changes nothing.
     void Progress(int Per);
