@@ -91,6 +91,13 @@ public:
     void SetVisible(bool value) { setVisible(value); }
     void SetFocus();
 
+    // The sound of the view's pages. Muting stays with the view, so pages it
+    // loads later are silent too.
+    void SetAudioMuted(bool muted) { page()->setAudioMuted(muted); }
+    bool AudioMuted() const { return page()->isAudioMuted(); }
+    // Whether the page has played sound in the last moments (muted or not).
+    bool Audible() const { return page()->recentlyAudible(); }
+
     // The engine's limits for ZoomPercent; Qt ignores factors outside them.
     static constexpr int kMinZoomPercent = 25;
     static constexpr int kMaxZoomPercent = 500;

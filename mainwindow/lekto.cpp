@@ -273,6 +273,8 @@ void TFLekto::FormCreate()
     FProg = new TLektoProgImg(pNavigate);
     static_cast<QBoxLayout *>(pNavigate->layout())->insertWidget(0, FProg);
     Mute = std::make_unique<TFlashMute>();
+    for (TBrowserView *v : {WB1, WBx, WbY})
+        Mute->AddTarget([v](bool mute) { v->SetAudioMuted(mute); });
     WB1->SetSilent(true);
     ShowStartPage();
     FZoom = 100;
