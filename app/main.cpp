@@ -41,6 +41,7 @@ int main(int argc, char *argv[])
     app.SetMainWindow(main);
     WBZoom = new TWBZoom(main);
     LektoTimer = new TLektoTimer(main);
+    LektoTimer->SetHost(WBZoom, [main](int v) { main->_ZoomProc(v); }, main->BtnFull);
     // Beside the history file, so a copied program folder carries its links.
     FLektoLinks = new TFLektoLinks(QDir(LektoDataDir()).filePath(QStringLiteral("CustomLinks")), main->picmore->Picture(),
                                    [main](const QString &url) { main->IEOpen(url); }, main);

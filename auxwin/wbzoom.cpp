@@ -1,16 +1,196 @@
 #include "wbzoom.h"
 
-TWBZoom::TWBZoom(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
-{
-    resize(295, 65);
+#include "engineprobe.h"
+
+#include <QtGui/QKeyEvent>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QBoxLayout>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
+
+#include <algorithm>
+
+namespace {
+constexpr int kMinZoom = 10;
+constexpr int kMaxZoom = 1000;
 }
 
-void TWBZoom::ShowAt(QWidget *, bool, bool, TIntEvent zoomProc)
+TZoomSpinBox::TZoomSpinBox(QWidget *parent) : QSpinBox(parent)
 {
-    FZoomProc = std::move(zoomProc);
+    setRange(kMinZoom, kMaxZoom);
+    setSingleStep(1);
+    setValue(100);
+    // Typing must not be cut short by the range: 5000 is typed whole and
+    // confirmed as 1000.
+    setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
+}
+
+int TZoomSpinBox::TypedValue() const
+{
+    bool ok = false;
+    const int v = lineEdit()->text().trimmed().toInt(&ok);
+    return ok ? v : kMinZoom;
+}
+
+void TZoomSpinBox::ShowValue(int value)
+{
+    setValue(value);
+    lineEdit()->setText(QString::number(this->value()));
+}
+
+QValidator::State TZoomSpinBox::validate(QString &input, int &) const
+{
+    // Digits, signs and the decimal separator may be typed; anything else is
+    // refused with the system's beep.
+    const QString separator = locale().decimalPoint();
+    for (const QChar c : input) {
+        if (!c.isDigit() && c != QLatin1Char('+') && c != QLatin1Char('-') && !separator.contains(c)) {
+            QApplication::beep();
+            return QValidator::Invalid;
+        }
+    }
+    return QValidator::Acceptable;
+}
+
+int TZoomSpinBox::valueFromText(const QString &text) const
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    return std::clamp(ok ? v : kMinZoom, kMinZoom, kMaxZoom);
+}
+
+void TZoomSpinBox::fixup(QString &input) const
+{
+    input = QString::number(valueFromText(input));
+}
+
+void TZoomSpinBox::focusOutEvent(QFocusEvent *event)
+{
+    // Leaving the box puts the nearer bound in place of a value outside it.
+    ShowValue(valueFromText(lineEdit()->text()));
+    QSpinBox::focusOutEvent(event);
+}
+
+TWBZoom::TWBZoom(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(11);
+    setFont(f);
+    setFixedSize(295, 65);
+    move(0, 0);
+    setAutoFillBackground(true);
+
+    auto *main = new QVBoxLayout(this);
+    main->setContentsMargins(0, 0, 0, 0);
+    main->setSpacing(0);
+
+    pTitleCaption = new QLabel(QStringLiteral("设定缩放百分比：最小10%，最大1000%"), this);
+    pTitleCaption->setAlignment(Qt::AlignCenter);
+    pTitleCaption->setFixedHeight(18);
+    pTitleCaption->setAutoFillBackground(true);
+    QPalette sky = pTitleCaption->palette();
+    sky.setColor(QPalette::Window, QColor(166, 202, 240));
+    pTitleCaption->setPalette(sky);
+    main->addWidget(pTitleCaption);
+
+    Panel3 = new QWidget(this);
+    Panel3->setFixedHeight(18);
+    auto *row = new QHBoxLayout(Panel3);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    Panel4 = new QLabel(QStringLiteral("常用比例"), Panel3);
+    Panel4->setAlignment(Qt::AlignCenter);
+    Panel4->setFixedWidth(71);
+    row->addWidget(Panel4);
+    const struct { QPushButton **button; int tag; } presets[] = {{&Button6, 80}, {&Button5, 100}, {&Button4, 150}, {&Button3, 200}};
+    for (const auto &p : presets) {
+        auto *b = new QPushButton(QStringLiteral("%1%").arg(p.tag), Panel3);
+        b->setFixedSize(56, 18);
+        b->setProperty("tag", p.tag);
+        b->setFocusPolicy(Qt::TabFocus);
+        connect(b, &QPushButton::clicked, this, [this, b] { BtnDClick(b); });
+        row->addWidget(b);
+        *p.button = b;
+    }
+    row->addStretch(1);
+    main->addWidget(Panel3);
+
+    Panel1 = new QWidget(this);
+    auto *value = new QHBoxLayout(Panel1);
+    value->setContentsMargins(0, 0, 0, 0);
+    value->setSpacing(0);
+    Panel2 = new QLabel(QStringLiteral("    缩放：") + QString(29, QLatin1Char(' ')) + QStringLiteral("%"), Panel1);
+    Panel2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    SpinEdit1 = new TZoomSpinBox(Panel2);
+    SpinEdit1->setGeometry(57, 4, 69, 22);
+    SpinEdit1->installEventFilter(this);
+    BtnOk = new QPushButton(QStringLiteral("确定"), Panel1);
+    BtnOk->setFixedWidth(66);
+    BtnOk->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    Button2 = new QPushButton(QStringLiteral("取消"), Panel1);
+    Button2->setFixedWidth(66);
+    Button2->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    value->addWidget(Panel2, 1);
+    value->addWidget(BtnOk);
+    value->addWidget(Button2);
+    main->addWidget(Panel1, 1);
+    connect(BtnOk, &QPushButton::clicked, this, [this] { BtnOkClick(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+}
+
+void TWBZoom::ShowAt(QWidget *Btn, bool dUp, bool dLeft, TIntEvent ZoomProc)
+{
+    show();
+    raise();
+    activateWindow();
+    const QPoint corner = Btn->mapToGlobal(QPoint(0, 0));
+    const int dx = dLeft ? 0 : Btn->width() - width();
+    const int dy = dUp ? -height() : Btn->height();
+    move(corner + QPoint(dx, dy));
+    FZoomProc = std::move(ZoomProc);
+}
+
+void TWBZoom::choose(int value)
+{
+    FZoom = value;
+    if (FZoomProc)
+        FZoomProc(FZoom);
+    hide();
+}
+
+void TWBZoom::BtnDClick(QPushButton *sender)
+{
+    const int tag = sender->property("tag").toInt();
+    SpinEdit1->ShowValue(tag);
+    choose(tag);
+}
+
+void TWBZoom::BtnOkClick()
+{
+    const int v = std::clamp(SpinEdit1->TypedValue(), kMinZoom, kMaxZoom);
+    SpinEdit1->ShowValue(v);
+    choose(v);
+}
+
+void TWBZoom::Button2Click()
+{
+    hide();
+}
+
+bool TWBZoom::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == SpinEdit1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            BtnOkClick();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool IsOldIE()
 {
-    return false; // Chromium zooms pages itself
+    return EngineProbe::MajorVersion() < 7;
 }

@@ -1,24 +1,68 @@
 #pragma once
 
+#include <QtWidgets/QSpinBox>
 #include <QtWidgets/QWidget>
 
 #include <functional>
 
-using TIntEvent = std::function<void(int)>;
+class QLabel;
+class QPushButton;
 
-// The zoom dialog: opens against a button and reports the chosen percentage.
+using TIntEvent = std::function<void(int Int)>;
+
+// The zoom box: reads any typed number and keeps it, however far outside the
+// range, until it is confirmed or the box loses the focus; only then is it
+// brought into 10..1000. Text that is no whole number reads as 10.
+class TZoomSpinBox : public QSpinBox
+{
+    Q_OBJECT
+
+public:
+    explicit TZoomSpinBox(QWidget *parent = nullptr);
+    // The text read as a whole number, 10 when it is none, not yet clamped.
+    int TypedValue() const;
+    // Sets the value and shows it, whatever was typed.
+    void ShowValue(int value);
+
+protected:
+    QValidator::State validate(QString &input, int &pos) const override;
+    int valueFromText(const QString &text) const override;
+    void fixup(QString &input) const override;
+    void focusOutEvent(QFocusEvent *event) override;
+};
+
+// The zoom dialog: opens against a "缩放" button and reports the chosen
+// percentage through the callback of its latest showing.
 class TWBZoom : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit TWBZoom(QWidget *parent = nullptr);
-    void ShowAt(QWidget *btn, bool dUp, bool dLeft, TIntEvent zoomProc);
+
+    void ShowAt(QWidget *Btn, bool dUp, bool dLeft, TIntEvent ZoomProc);
+
+    // Controls, named as in the form layout.
+    QLabel *pTitleCaption, *Panel4, *Panel2;
+    QWidget *Panel3, *Panel1;
+    QPushButton *Button6, *Button5, *Button4, *Button3, *BtnOk, *Button2;
+    TZoomSpinBox *SpinEdit1;
+
     int FZoom = 100;
 
+    // Handlers, public so that tests can drive them as the controls do.
+    void BtnDClick(QPushButton *sender);
+    void BtnOkClick();
+    void Button2Click();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void choose(int value);
     TIntEvent FZoomProc;
 };
 
-// True for an engine that needs the document-style zoom of very old engines.
+// True for a web engine older than major version 7, which needs the zoom
+// set on every document's body; answered by the platform's engine probe.
 bool IsOldIE();

@@ -78,7 +78,10 @@ TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gN
     });
     // Doc2 follows the document shown, not only the loads that end: a stop
     // after the new page has arrived is about the new page.
-    connect(FPage, &QWebEnginePage::urlChanged, this, [this] { syncDocument({}); });
+    connect(FPage, &QWebEnginePage::urlChanged, this, [this] {
+        applyZoom();
+        syncDocument({});
+    });
     connect(FPage, &QWebEnginePage::titleChanged, this, [this](const QString &) {
         // Qt reports the address as the title of a page without one; the
         // document's own title is asked for instead.
@@ -222,9 +225,34 @@ void TBrowserView::SetZoomPercent(int value)
     if (value == FZoomPercent)
         return;
     FZoomPercent = value;
-    // Qt silently ignores factors outside the engine's range, so clamp here.
-    const int applied = std::clamp(value, kMinZoomPercent, kMaxZoomPercent);
-    setZoomFactor(applied / 100.0);
+    applyZoom();
+}
+
+void TBrowserView::applyZoom()
+{
+    // Qt ignores page-zoom factors outside the engine's range, and Chromium
+    // keeps a zoom per host, so a page of another host would come back at
+    // 100 %. The view sets its zoom again for every document it shows: the
+    // engine's page zoom as far as it goes, the document's own CSS zoom for
+    // the rest (10 % is 25 % × 0.4, 1000 % is 500 % × 2).
+    const double total = std::max(FZoomPercent, 1) / 100.0;
+    const double engine = std::clamp(total, kMinZoomPercent / 100.0, kMaxZoomPercent / 100.0);
+    if (!qFuzzyCompare(zoomFactor(), engine))
+        setZoomFactor(engine);
+    const double css = total / engine;
+    const QString name = QStringLiteral("lekto-zoom");
+    for (const auto &script : FPage->scripts().find(name))
+        FPage->scripts().remove(script);
+    if (!qFuzzyCompare(css, 1.0)) {
+        QWebEngineScript script;
+        script.setName(name);
+        script.setWorldId(QWebEngineScript::ApplicationWorld);
+        script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+        script.setRunsOnSubFrames(false);
+        script.setSourceCode(Scripts::documentZoomWhenReady(css));
+        FPage->scripts().insert(script);
+    }
+    FPage->runJavaScript(Scripts::documentZoom(css), QWebEngineScript::ApplicationWorld);
 }
 
 void TBrowserView::SetZoom(int step)

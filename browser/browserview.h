@@ -98,7 +98,8 @@ public:
     // Whether the page has played sound in the last moments (muted or not).
     bool Audible() const { return page()->recentlyAudible(); }
 
-    // The engine's limits for ZoomPercent; Qt ignores factors outside them.
+    // The engine's own page zoom covers these; the view shows every other
+    // percentage by zooming the document itself for the rest.
     static constexpr int kMinZoomPercent = 25;
     static constexpr int kMaxZoomPercent = 500;
 
@@ -121,6 +122,7 @@ private:
     QString displayUrl(const QUrl &url) const;
 
     void applySettings();
+    void applyZoom();
 
     TBrowserPage *FPage = nullptr;
     QObject *FFrameDisp = nullptr;

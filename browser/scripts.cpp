@@ -58,6 +58,20 @@ QString showInside(const QString &headAndBody)
     return QStringLiteral("(function(h){document.documentElement.innerHTML=h;return document.title;})(%1)").arg(literal(headAndBody));
 }
 
+QString documentZoom(double factor)
+{
+    return QStringLiteral("if(document.documentElement)document.documentElement.style.zoom=%1;")
+        .arg(qFuzzyCompare(factor, 1.0) ? QStringLiteral("''") : QString::number(factor));
+}
+
+QString documentZoomWhenReady(double factor)
+{
+    return QStringLiteral("(function(){var z=%1;var e=document.documentElement;if(e){e.style.zoom=z;return;}"
+                          "new MutationObserver(function(m,o){var r=document.documentElement;"
+                          "if(r){r.style.zoom=z;o.disconnect();}}).observe(document,{childList:true});})();")
+        .arg(factor);
+}
+
 QString scrollTo(double x, double y)
 {
     return QStringLiteral("window.scrollTo(%1,%2)").arg(x).arg(y);

@@ -30,6 +30,10 @@ QString replaceOwnDocument(const QUrl &url);
 QString openFromDocument(const QUrl &url);
 // Replaces the engine's error page by ours (head and body); answers its title.
 QString showInside(const QString &headAndBody);
+// The document's own zoom (1 for none), now and as soon as a new document
+// has its root element.
+QString documentZoom(double factor);
+QString documentZoomWhenReady(double factor);
 // Scrolls to a remembered place.
 QString scrollTo(double x, double y);
 

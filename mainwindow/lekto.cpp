@@ -94,6 +94,7 @@ TFLekto::TFLekto(const QString &historyFile, QWidget *parent) : QWidget(parent),
 {
     buildControls();
     configureViews();
+    InstallKeys();
     FormCreate();
 }
 
@@ -212,6 +213,7 @@ void TFLekto::buildControls()
     for (QPushButton *b : {Button2, Button3, Button4, Button5})
         connect(b, &QPushButton::clicked, this, [this, b] { Dialogs::guarded([this, b] { BtnNavigate(b); }); });
     connect(BtnStart, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnStartClick(); }); });
+    connect(BtnFull, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnFullClick(); }); });
     connect(BtnZoom, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnZoomClick(); }); });
     connect(BtnTieba, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnTiebaClick(); }); });
     connect(pFull, &TBevelPanel::clicked, this, [this] { Dialogs::guarded([this] { pFullClick(); }); });

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+class QKeyEvent;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -70,6 +71,16 @@ public:
     void Timer1Timer();
     void pFullClick();
     void pHalfClick();
+
+    // Full-screen reading and the keys (fullscreen.cpp, keys.cpp).
+    void BtnFullClick();
+    void EnterFullScreen();
+    void LeaveFullScreen();
+    bool IsFullScreen() const;
+    void FormShortCut(int key, bool &Handled);
+    // A key pressed while this window is active, before target acts on it;
+    // true when the window took it.
+    bool KeyPressed(QWidget *target, QKeyEvent *event);
     void picbaiduClick(TImage *sender);
     void picbaiduMouseUp(Qt::MouseButton button);
     void picKfwMouseEnter(TImage *sender);
@@ -99,10 +110,13 @@ private:
     bool CommandTrusted(int flags) const;
     void setHint(const QString &text);
     void SaveHistory(bool closing);
+    void InstallKeys();
 
     QString FHistoryFile;
     bool FClosed = false;
     QString FLastSaveError; // the save failure last reported
+    QRect FSaveBounds;      // the window's bounds before full-screen reading
+    bool FSaveMaximized = false;
 };
 
 // The main window, reachable program-wide once created.

@@ -109,8 +109,13 @@ void TFLekto::SaveHistory(bool closing)
 void TFLekto::_ZoomProc(int ZoomValue)
 {
     FZoom = ZoomValue;
-    if (!FIsIE6)
-        WB1->SetZoomPercent(ZoomValue);
+    if (FIsIE6) {
+        if (WB1->Document())
+            ApplyDocZoom();
+        return;
+    }
+    WB1->SetZoomPercent(ZoomValue);
+    WB1->SetZoom(1);
 }
 
 void TFLekto::ApplyDocZoom()

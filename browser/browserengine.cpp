@@ -1,0 +1,8 @@
+#include "browserengine.h"
+
+#include <QtWebEngineCore/qtwebenginecoreglobal.h>
+
+QString BrowserEngineVersion()
+{
+    return QString::fromLatin1(qWebEngineChromiumVersion());
+}

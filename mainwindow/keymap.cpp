@@ -1,0 +1,53 @@
+#include "keymap.h"
+
+namespace {
+
+Qt::KeyboardModifiers relevant(Qt::KeyboardModifiers m)
+{
+    // The arrows of the number pad are the same keys to a reader.
+    return m & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+}
+
+} // namespace
+
+TKeyCommand WindowKeyCommand(int key, Qt::KeyboardModifiers modifiers)
+{
+    switch (key) {
+    case Qt::Key_Escape: return TKeyCommand::LeaveFullScreen;
+    case Qt::Key_F1: return TKeyCommand::PasteAndOpen;
+    case Qt::Key_F4: return TKeyCommand::ShowLinks;
+    case Qt::Key_F11: return TKeyCommand::ToggleFullScreen;
+    default: break;
+    }
+    const Qt::KeyboardModifiers m = relevant(modifiers);
+    if (m == Qt::AltModifier) {
+        switch (key) {
+        case Qt::Key_Left: return TKeyCommand::Back;
+        case Qt::Key_Right: return TKeyCommand::Forward;
+        case Qt::Key_D: return TKeyCommand::FocusAddress;
+        default: return TKeyCommand::None;
+        }
+    }
+    if (m == Qt::ControlModifier) {
+        switch (key) {
+        case Qt::Key_R: return TKeyCommand::Refresh;
+        case Qt::Key_L: return TKeyCommand::FocusAddress;
+        default: return TKeyCommand::None;
+        }
+    }
+    if (m == Qt::NoModifier) {
+        switch (key) {
+        case Qt::Key_F5: return TKeyCommand::Refresh;
+        case Qt::Key_F6: return TKeyCommand::FocusAddress;
+        default: return TKeyCommand::None;
+        }
+    }
+    return TKeyCommand::None;
+}
+
+TKeyCommand UnhandledPageKeyCommand(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (key == Qt::Key_Backspace && relevant(modifiers) == Qt::NoModifier)
+        return TKeyCommand::Back;
+    return TKeyCommand::None;
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <Qt>
+
+// What a key does in the main window, apart from the control that has the
+// focus. Plain data, so the table can be read (and tested) in one place.
+enum class TKeyCommand {
+    None,
+    // The window's four shortcuts, looked at by their key alone.
+    LeaveFullScreen, // Esc
+    PasteAndOpen,    // F1
+    ShowLinks,       // F4
+    ToggleFullScreen, // F11
+    // The keys every browser has.
+    Back,
+    Forward,
+    Refresh,
+    FocusAddress,
+};
+
+// Keys the window takes before the focused control (the page, the address
+// box) acts on them.
+TKeyCommand WindowKeyCommand(int key, Qt::KeyboardModifiers modifiers);
+// Keys the window takes only when the page did not use them (Backspace in a
+// text field deletes; elsewhere it goes back).
+TKeyCommand UnhandledPageKeyCommand(int key, Qt::KeyboardModifiers modifiers);
