@@ -49,8 +49,11 @@ void TClockLabel::mouseReleaseEvent(QMouseEvent *event)
 }
 
 TLektoTimer::TLektoTimer(QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
 {
+    // Shown over the page in full-screen reading, the clock never takes the
+    // keyboard from it: Esc and F11 must still reach the main window.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("LektoTimer"));
     QFont f(QStringLiteral("Tahoma"));
     f.setPixelSize(11);

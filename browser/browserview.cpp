@@ -261,6 +261,12 @@ void TBrowserView::SetZoom(int step)
     FPage->settings()->setFontSize(QWebEngineSettings::DefaultFontSize, kTextSizes[static_cast<std::size_t>(FZoomStep)]);
 }
 
+bool TBrowserView::EditableHasFocus() const
+{
+    const QWidget *proxy = focusProxy();
+    return proxy && proxy->inputMethodQuery(Qt::ImEnabled).toBool();
+}
+
 void TBrowserView::SetFocus()
 {
     if (isVisible() && isEnabled())

@@ -90,6 +90,9 @@ public:
     bool Visible() const { return !isHidden(); }
     void SetVisible(bool value) { setVisible(value); }
     void SetFocus();
+    // True while a text field of the page (input, textarea, contenteditable)
+    // has the keyboard focus: the engine asks for text input then.
+    bool EditableHasFocus() const;
 
     // The sound of the view's pages. Muting stays with the view, so pages it
     // loads later are silent too.

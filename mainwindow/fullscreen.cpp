@@ -8,6 +8,7 @@
 #include <QtCore/QTimer>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QScreen>
+#include <QtWidgets/QApplication>
 
 bool TFLekto::IsFullScreen() const
 {
@@ -40,7 +41,21 @@ void TFLekto::EnterFullScreen()
     showFullScreen();
     if (LektoTimer)
         LektoTimer->ShowAt();
+    focusPageAfterBorderChange();
+}
+
+void TFLekto::focusPageAfterBorderChange()
+{
+    // The new native window is activated by the window system a moment
+    // later, and takes the focus where it finds it: the page is given it
+    // once the window is active again.
+    activateWindow();
     WB1->SetFocus();
+    QTimer::singleShot(0, this, [this] {
+        if (QApplication::activeWindow() != this)
+            activateWindow();
+        WB1->SetFocus();
+    });
 }
 
 void TFLekto::LeaveFullScreen()
@@ -59,5 +74,5 @@ void TFLekto::LeaveFullScreen()
         LektoTimer->Timer1->stop();
         LektoTimer->close();
     }
-    WB1->SetFocus();
+    focusPageAfterBorderChange();
 }

@@ -21,6 +21,6 @@ enum class TKeyCommand {
 // Keys the window takes before the focused control (the page, the address
 // box) acts on them.
 TKeyCommand WindowKeyCommand(int key, Qt::KeyboardModifiers modifiers);
-// Keys the window takes only when the page did not use them (Backspace in a
-// text field deletes; elsewhere it goes back).
+// Keys the window takes from the page only when no text field of the page
+// has the focus (Backspace in a text field deletes; elsewhere it goes back).
 TKeyCommand UnhandledPageKeyCommand(int key, Qt::KeyboardModifiers modifiers);

@@ -48,17 +48,16 @@ bool TFLekto::KeyPressed(QWidget *target, QKeyEvent *event)
     const int key = event->key();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
 
-    // A key the page left unused, back from the engine.
-    if (target == WB1->parentWidget()) {
-        if (UnhandledPageKeyCommand(key, modifiers) == TKeyCommand::Back) {
-            WB1->GoBack();
-            return true;
-        }
-        return false;
+    // Backspace goes back unless it edits: in the page, when no text field
+    // of the page has the focus (the engine uses it for nothing else).
+    if (target == WB1->focusProxy() && !WB1->EditableHasFocus()
+        && UnhandledPageKeyCommand(key, modifiers) == TKeyCommand::Back) {
+        WB1->GoBack();
+        return true;
     }
     // A key on its way to a control: the window's shortcuts come first.
     // (A key propagating from a control to its parents has been seen.)
-    if (target != QApplication::focusWidget() && target != WB1->focusProxy())
+    if (target != focusWidget() && target != WB1->focusProxy())
         return false;
 
     bool Handled = false;

@@ -111,6 +111,7 @@ private:
     void setHint(const QString &text);
     void SaveHistory(bool closing);
     void InstallKeys();
+    void focusPageAfterBorderChange();
 
     QString FHistoryFile;
     bool FClosed = false;
