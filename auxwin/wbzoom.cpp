@@ -120,10 +120,14 @@ TWBZoom::TWBZoom(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWind
     auto *value = new QHBoxLayout(Panel1);
     value->setContentsMargins(0, 0, 0, 0);
     value->setSpacing(0);
-    Panel2 = new QLabel(QStringLiteral("    缩放：") + QString(29, QLatin1Char(' ')) + QStringLiteral("%"), Panel1);
+    // The caption's blanks leave room for the spin box, with "%" just right
+    // of it; the sign is placed there, whatever the width of a blank.
+    Panel2 = new QLabel(QStringLiteral("    缩放："), Panel1);
     Panel2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     SpinEdit1 = new TZoomSpinBox(Panel2);
     SpinEdit1->setGeometry(57, 4, 69, 22);
+    auto *percent = new QLabel(QStringLiteral("%"), Panel2);
+    percent->setGeometry(57 + 69 + 3, 4, 16, 22);
     SpinEdit1->installEventFilter(this);
     BtnOk = new QPushButton(QStringLiteral("确定"), Panel1);
     BtnOk->setFixedWidth(66);
