@@ -261,6 +261,22 @@ void TBrowserView::SetZoom(int step)
     FPage->settings()->setFontSize(QWebEngineSettings::DefaultFontSize, kTextSizes[static_cast<std::size_t>(FZoomStep)]);
 }
 
+void TBrowserView::SetOwnDocumentStyle(const QString &css)
+{
+    const QString name = QStringLiteral("lekto-style");
+    for (const auto &script : FPage->scripts().find(name))
+        FPage->scripts().remove(script);
+    if (css.isEmpty())
+        return;
+    QWebEngineScript script;
+    script.setName(name);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setRunsOnSubFrames(false);
+    script.setSourceCode(QStringLiteral("if(location.protocol==='lekto:'){") + Scripts::addStyleSheet(css) + QLatin1Char('}'));
+    FPage->scripts().insert(script);
+}
+
 bool TBrowserView::EditableHasFocus() const
 {
     const QWidget *proxy = focusProxy();

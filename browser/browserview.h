@@ -73,6 +73,9 @@ public:
     // The document the view shows now: its address from the moment the
     // engine commits it, its title from the moment it has one.
     const THtmlDocument2 *Doc2() const;
+    // A style sheet for the documents of LoadFromString, put into each as it
+    // is created; the documents' HTML stays as it is.
+    void SetOwnDocumentStyle(const QString &css);
     // True while the view shows a document of LoadFromString (the program's own pages).
     bool ShowsOwnDocument() const;
 

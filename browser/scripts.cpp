@@ -72,6 +72,15 @@ QString documentZoomWhenReady(double factor)
         .arg(factor);
 }
 
+QString addStyleSheet(const QString &css)
+{
+    return QStringLiteral("(function(c){function put(r){var s=document.createElement('style');s.textContent=c;"
+                          "r.appendChild(s);}var e=document.documentElement;if(e){put(e);return;}"
+                          "new MutationObserver(function(m,o){var r=document.documentElement;"
+                          "if(r){o.disconnect();put(r);}}).observe(document,{childList:true});})(%1);")
+        .arg(literal(css));
+}
+
 QString scrollTo(double x, double y)
 {
     return QStringLiteral("window.scrollTo(%1,%2)").arg(x).arg(y);

@@ -34,6 +34,8 @@ QString showInside(const QString &headAndBody);
 // has its root element.
 QString documentZoom(double factor);
 QString documentZoomWhenReady(double factor);
+// Puts a style sheet into the document as soon as it has its root element.
+QString addStyleSheet(const QString &css);
 // Scrolls to a remembered place.
 QString scrollTo(double x, double y);
 

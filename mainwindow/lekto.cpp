@@ -244,6 +244,13 @@ void TFLekto::configureViews()
     for (TBrowserView *v : {WB1, WBx, WbY})
         v->SetDownloadOptions(configuredDownloadOptions());
     WbY->SetSilent(false);
+    // The start page holds its shape in a narrow window or beside a long
+    // note: the number, the commands and the date stay on one line, and the
+    // title and the note wrap in what is left. Its rows are the listing's
+    // only rows with a height.
+    WB1->SetOwnDocumentStyle(QStringLiteral(
+        "tr[height] > td:nth-child(-n+5), tr[height] > td:nth-child(6) > a:first-child { white-space: nowrap; }"
+        "tr[height] > td:nth-child(n+6) { overflow-wrap: anywhere; }"));
 
     // Handlers take their arguments by reference: what they write (Cancel,
     // ppDisp) is what the view sees.

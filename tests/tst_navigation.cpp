@@ -71,6 +71,7 @@ private slots:
     void backReturnsToTheReadingPlace_data();
     void backReturnsToTheReadingPlace();
     void startPageTakesOneStepOfHistory();
+    void startPageHoldsItsShape();
     void popupsInTheViewKeepReferrerAndForm();
     void commandOpenedInNewWindowRunsAsClick();
 };
@@ -269,6 +270,32 @@ void TestNavigation::startPageTakesOneStepOfHistory()
     w.Button3->click();
     QVERIFY(h.waitComplete(before + 1));
     QCOMPARE(w.windowTitle(), QStringLiteral("第2章"));
+}
+
+// In a small window, beside a long note and a long title, the number, the
+// commands and the date of each row stay on one line.
+void TestNavigation::startPageHoldsItsShape()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    w.resize(800, 600);
+    QVERIFY(h.type(FServer.url("/book/1.html")));
+    QVERIFY(h.type(FServer.url("/long/2.html")));
+    h.noteAnswers << QString(40, QChar(0x4E66)) + QStringLiteral(" 很长的备注 ") + QString(30, QLatin1Char('x'));
+    w.BtnStart->click();
+    QVERIFY(h.waitComplete(4));
+    QVERIFY(h.clickLink("rc:jianzhu0"));
+    // The number of lines the contents of a cell take.
+    const QString lines = QStringLiteral(
+        "(function(){var most=0;document.querySelectorAll('tr[height]').forEach(function(tr){"
+        "for(var i=0;i<5;i++){var r=document.createRange();r.selectNodeContents(tr.cells[i]);"
+        "var tops={};Array.prototype.forEach.call(r.getClientRects(),function(b){if(b.height>0)tops[Math.round(b.top)]=1;});"
+        "most=Math.max(most,Object.keys(tops).length);}"
+        "var a=tr.cells[5].querySelector('a');most=Math.max(most,a.getClientRects().length);});return most;})()");
+    QCOMPARE(h.js(lines).toInt(), 1);
+    // The note wraps within the window instead of widening the table.
+    QVERIFY(h.js("document.documentElement.scrollWidth <= window.innerWidth").toBool());
+    QVERIFY(h.js("document.querySelector('tr[height]').cells[5].getClientRects()[0].height > 30").toBool());
 }
 
 // A pop-up that the main view takes in (pure mode) is opened by the page

@@ -36,6 +36,8 @@ private slots:
     void realPagesAreRecordedUnderTheirBook();
     void startPageShowsTwentyThousandEntries();
     void realNoteBoxFromTheStartPage();
+    void realNoteBoxCancelChangesNothing_data();
+    void realNoteBoxCancelChangesNothing();
 };
 
 void TestStartPage::readingAndManagingABook()
@@ -332,6 +334,49 @@ void TestStartPage::realNoteBoxFromTheStartPage()
     QCOMPARE(proposed, QStringLiteral("Other book"));
     QCOMPARE(fieldText(w.FLektoHis->Bookmarks()[0]->Note), QStringLiteral("真的好看"));
     QVERIFY(h.js("document.body.textContent").toString().contains(QStringLiteral("真的好看")));
+}
+
+void TestStartPage::realNoteBoxCancelChangesNothing_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("取消") << false;
+    QTest::newRow("Esc") << true;
+}
+
+// Cancel is no answer: a book without a note keeps none (the box proposes
+// the title, which must not become the note), and the box is wide enough
+// to show a chapter title.
+void TestStartPage::realNoteBoxCancelChangesNothing()
+{
+    QFETCH(bool, escape);
+    const auto realInput = Dialogs::inputText;
+    LektoHarness h;
+    Dialogs::inputText = realInput;
+    TFLekto &w = h.open();
+    QVERIFY(h.type(FServer.url("/novel/book/1.html")));
+    w.BtnStart->click();
+    QVERIFY(h.waitComplete(3));
+    int width = 0;
+    QString proposed;
+    QTimer::singleShot(500, [&] {
+        if (auto *box = qobject_cast<QInputDialog *>(QApplication::activeModalWidget())) {
+            width = box->width();
+            proposed = box->textValue();
+            box->setTextValue(QStringLiteral("不该保存"));
+            if (escape) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            } else {
+                for (auto *b : box->findChildren<QPushButton *>())
+                    if (b->text().contains(QStringLiteral("Cancel")) || b->text().contains(QStringLiteral("取消")))
+                        b->click();
+            }
+        }
+    });
+    QVERIFY(h.clickLink("rc:jianzhu0"));
+    QCOMPARE(proposed, QStringLiteral("第1章 风起"));
+    QVERIFY2(width >= 480, qPrintable(QString::number(width)));
+    QCOMPARE(fieldText(w.FLektoHis->Bookmarks()[0]->Note), QString());
+    QCOMPARE(w.Timer1Tag, -1); // the command ran; it changed nothing
 }
 
 LEKTO_WEB_TEST_MAIN(TestStartPage)
