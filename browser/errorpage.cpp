@@ -33,10 +33,11 @@ QString Reason(Domain domain, int code)
     case -10:
     case -20:
     case -27: return QStringLiteral("访问被拒绝。");
+    case -312: return QStringLiteral("出于安全原因，这个端口不能访问。");
     default: break;
     }
-    if (domain == Domain::Http)
-        return code > 0 ? QStringLiteral("服务器返回了错误（HTTP %1）。").arg(code) : QStringLiteral("服务器返回了错误。");
+    if (domain == Domain::Http && code > 0)
+        return QStringLiteral("服务器返回了错误（HTTP %1）。").arg(code);
     return QStringLiteral("网络错误（错误代码 %1）。").arg(code);
 }
 

@@ -249,8 +249,8 @@ void TFLekto::configureViews()
     // title and the note wrap in what is left. Its rows are the listing's
     // only rows with a height.
     WB1->SetOwnDocumentStyle(QStringLiteral(
-        "tr[height] > td:nth-child(-n+5), tr[height] > td:nth-child(6) > a:first-child { white-space: nowrap; }"
-        "tr[height] > td:nth-child(n+6) { overflow-wrap: anywhere; }"));
+        "tr[height] > td:nth-child(-n+6) { white-space: nowrap; }"
+        "tr[height] > td:nth-child(6) > a + a, tr[height] > td:nth-child(7) { white-space: normal; overflow-wrap: anywhere; }"));
 
     // Handlers take their arguments by reference: what they write (Cancel,
     // ppDisp) is what the view sees.

@@ -9,7 +9,6 @@
 #include "timage.h"
 
 #include <QtGui/QMouseEvent>
-#include <QtWidgets/QBoxLayout>
 
 const TStripPicture kStripPictures[kStripPictureCount] = {
     {"picKfw", 0, ":/strip/picKfw.png", "以小博大，微交易炒股", "https://www.eastmoney.com/"},
@@ -54,25 +53,22 @@ const TStripPicture *stripPicture(int tag)
 void TFLekto::buildStrip()
 {
     Q_INIT_RESOURCE(strip);
-    auto *row = new QHBoxLayout(pads);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
+    // Placed, not laid out: in a window narrower than the five pictures the
+    // last ones are cut off; the strip never makes the window wider.
     TImage **controls[] = {&picKfw, &picamazon, &pictaobao, &picbaidu, &picmore};
     for (int i = 0; i < kStripPictureCount; ++i) {
         const TStripPicture &p = kStripPictures[i];
         auto *image = new TImage(pads, p.tag);
         image->setObjectName(QString::fromLatin1(p.name));
         image->SetPicture(QPixmap(QString::fromLatin1(p.resource)));
-        image->setFixedSize(170, 100);
+        image->setGeometry(i * 170, 0, 170, 100);
         image->setCursor(Qt::PointingHandCursor);
         connect(image, &TImage::clicked, this, [this, image] { Dialogs::guarded([&] { picbaiduClick(image); }); });
         connect(image, &TImage::mouseUp, this, [this](Qt::MouseButton b) { picbaiduMouseUp(b); });
         connect(image, &TImage::mouseEntered, this, [this, image] { picKfwMouseEnter(image); });
         connect(image, &TImage::mouseLeft, this, [this] { picKfwMouseLeave(); });
-        row->addWidget(image);
         *controls[i] = image;
     }
-    row->addStretch(1);
     pads->installEventFilter(new TStripMouseUp(this));
 }
 
