@@ -39,8 +39,16 @@ std::function<std::optional<QString>(const QString &, const QString &, const QSt
         return box.textValue();
     };
 
+QUrl ExternalUrl(const QString &address)
+{
+    const QUrl url(address);
+    if (!url.scheme().isEmpty() && url.isValid())
+        return url;
+    return QUrl::fromUserInput(address);
+}
+
 std::function<void(const QString &)> openExternal = [](const QString &url) {
-    QDesktopServices::openUrl(QUrl(url));
+    QDesktopServices::openUrl(ExternalUrl(url));
 };
 
 void reportException(std::exception_ptr e)

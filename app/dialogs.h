@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtCore/QString>
+#include <QtCore/QUrl>
 
 #include <exception>
 #include <functional>
@@ -18,6 +19,11 @@ extern std::function<bool(const QString &caption, const QString &text)> askYesNo
 extern std::function<std::optional<QString>(const QString &caption, const QString &prompt, const QString &proposed)>
     inputText;
 extern std::function<void(const QString &url)> openExternal; // failures are silent
+
+// What the system's browser is given for an address as a reader writes it:
+// one without a scheme ("www.qidian.com") is a web address, as the shell
+// took it, not a file name relative to nowhere.
+QUrl ExternalUrl(const QString &address);
 
 // The application's general error report for an exception caught at a handler's boundary.
 void reportException(std::exception_ptr e);

@@ -181,7 +181,12 @@ TLinksFile TLinksFile::load(const QString &path)
         return {};
     if (!file.open(QIODevice::ReadOnly))
         throw ELektoError(QStringLiteral("无法读取链接文件 %1：%2").arg(path, file.errorString()));
-    return decode(file.readAll());
+    const QByteArray bytes = file.readAll();
+    // A read cut short must not pass for the whole file: saved back, it
+    // would lose every line after the fault.
+    if (file.error() != QFileDevice::NoError || bytes.size() != file.size())
+        throw ELektoError(QStringLiteral("无法读取链接文件 %1：%2").arg(path, file.errorString()));
+    return decode(bytes);
 }
 
 void TLinksFile::save(const QString &path) const

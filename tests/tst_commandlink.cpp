@@ -1,3 +1,4 @@
+#include "dialogs.h"
 #include "commandlink.h"
 #include "datadir.h"
 #include "lektoerror.h"
@@ -12,6 +13,23 @@ class TestCommandLink : public QObject
     Q_OBJECT
 
 private slots:
+    // What the system's browser is given for an address as a reader wrote it.
+    void externalUrl_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("opened");
+        QTest::newRow("bare host") << "www.qidian.com" << "http://www.qidian.com";
+        QTest::newRow("host and path") << "book.example.org/a/1.html" << "http://book.example.org/a/1.html";
+        QTest::newRow("full address") << "https://www.example.com/x?y=1" << "https://www.example.com/x?y=1";
+        QTest::newRow("local file") << "/home/u/a b.txt" << "file:///home/u/a%20b.txt";
+    }
+    void externalUrl()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, opened);
+        QCOMPARE(Dialogs::ExternalUrl(address).toString(QUrl::FullyEncoded), opened);
+    }
+
     void parse_data()
     {
         QTest::addColumn<QString>("url");
