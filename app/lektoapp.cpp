@@ -2,7 +2,9 @@
 
 #include "dialogs.h"
 
+#include <QtCore/QLibraryInfo>
 #include <QtCore/QSocketNotifier>
+#include <QtCore/QTranslator>
 #include <QtGui/QSessionManager>
 #include <QtWidgets/QWidget>
 
@@ -24,6 +26,7 @@ void onSignal(int)
 TLektoApplication::TLektoApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Lekto"));
+    LoadChineseTranslations(this);
 
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) == 0) {
         auto *notifier = new QSocketNotifier(gSignalPipe[1], QSocketNotifier::Read, this);
@@ -59,6 +62,21 @@ void TLektoApplication::onTerminationSignal()
     if (FMainWindow)
         FMainWindow->close(); // runs FormClose, which saves the history
     quit();
+}
+
+void LoadChineseTranslations(QCoreApplication *app)
+{
+    // Lekto speaks Simplified Chinese whatever the system's locale: the
+    // standard buttons ("是", "取消"), the standard dialogs and the engine's
+    // menus come from Qt's own translations. A missing file leaves English.
+    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char *name : {"qtbase_zh_CN", "qtwebengine_zh_CN"}) {
+        auto *t = new QTranslator(app);
+        if (t->load(QString::fromLatin1(name), dir))
+            app->installTranslator(t);
+        else
+            delete t;
+    }
 }
 
 bool TLektoApplication::notify(QObject *receiver, QEvent *event)

@@ -2,6 +2,10 @@
 
 #include <QtWidgets/QApplication>
 
+// Qt's own Simplified-Chinese texts (standard buttons and dialogs, the web
+// engine's menus), whatever the system's locale.
+void LoadChineseTranslations(QCoreApplication *app);
+
 // The application object: no exception crosses the event loop, and every
 // orderly end (window closed, SIGTERM, SIGINT, the desktop session ending)
 // closes the main window, so that the history is written.
