@@ -50,5 +50,6 @@ int main(int argc, char *argv[])
     const int rc = app.TerminationRequested() ? 0 : app.exec();
     main->FormClose(); // an end that bypassed the window's close still saves
     delete main;
+    BrowserHostEnd();
     return rc;
 }

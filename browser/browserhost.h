@@ -2,3 +2,5 @@
 
 // Process set-up for the web engine; runs before the application object exists.
 void BrowserHostStart();
+// Its counterpart, once the last window is gone.
+void BrowserHostEnd();

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QtWebEngineCore/QWebEnginePage>
+#include <QtCore/QLoggingCategory>
 #include <QtWebEngineCore/QWebEngineUrlRequestInterceptor>
+
+// A page's console messages: off unless switched on by the logging rules.
+Q_DECLARE_LOGGING_CATEGORY(lcPageConsole)
 
 class TBrowserView;
 
@@ -27,7 +31,8 @@ protected:
     void javaScriptAlert(const QUrl &origin, const QString &msg) override;
     bool javaScriptConfirm(const QUrl &origin, const QString &msg) override;
     bool javaScriptPrompt(const QUrl &origin, const QString &msg, const QString &def, QString *result) override;
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int, const QString &) override {}
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message, int line,
+                                  const QString &source) override;
 
 private:
     // A view whose Silent is set, or that nobody can see, shows no dialogs.

@@ -1,5 +1,6 @@
 #include "browserview.h"
 
+#include "browserhooks.h"
 #include "browserpage.h"
 #include "errorpage.h"
 #include "ownpages.h"
@@ -9,6 +10,10 @@
 #include <QtWebEngineCore/QWebEngineScript>
 #include <QtWebEngineCore/QWebEngineScriptCollection>
 #include <QtWebEngineCore/QWebEngineSettings>
+
+#include <QtCore/QMimeData>
+#include <QtGui/QDropEvent>
+#include <QtGui/QKeyEvent>
 
 #include <algorithm>
 #include <array>
@@ -40,6 +45,7 @@ QWebEngineProfile *TBrowserView::Profile()
 
 TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gNextViewId++)
 {
+    BrowserHooks::Install();
     FPage = new TBrowserPage(Profile(), this);
     FFrameDisp = new QObject(this);
     FPage->setUrlRequestInterceptor(new TRequestFilter(this));
@@ -259,6 +265,66 @@ void TBrowserView::SetZoom(int step)
 {
     FZoomStep = std::clamp(step, 0, static_cast<int>(kTextSizes.size()) - 1);
     FPage->settings()->setFontSize(QWebEngineSettings::DefaultFontSize, kTextSizes[static_cast<std::size_t>(FZoomStep)]);
+}
+
+bool TBrowserView::IsMaskedShortcut(const QString &letters, int key, Qt::KeyboardModifiers modifiers)
+{
+    const Qt::KeyboardModifiers m = modifiers & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    if (letters.isEmpty() || m != Qt::ControlModifier || key <= 0 || key > 0xFFFF)
+        return false;
+    // Letter keys are reported by their upper-case letter.
+    return letters.contains(QChar(key), Qt::CaseSensitive);
+}
+
+void TBrowserView::SetDisabledPopupMenus(const QList<TIEPopupMenu> &menus)
+{
+    FDisabledPopupMenus = menus;
+    setContextMenuPolicy(menus.contains(TIEPopupMenu::rcmAll) ? Qt::NoContextMenu : Qt::DefaultContextMenu);
+}
+
+void TBrowserView::childEvent(QChildEvent *event)
+{
+    // The engine's widget that takes the page's keys and drops comes and goes
+    // with the page's renderer; every one is watched.
+    if (event->type() == QEvent::ChildPolished && event->child()->isWidgetType())
+        event->child()->installEventFilter(this);
+    QWebEngineView::childEvent(event);
+}
+
+bool TBrowserView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched->parent() != this)
+        return QWebEngineView::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (IsMaskedShortcut(FDisableCtrlShortcuts, key->key(), key->modifiers())) {
+            event->accept();
+            return true; // neither the page's scripts nor the engine see it
+        }
+        break;
+    }
+    case QEvent::Drop: {
+        // A link or a file dropped on the page opens here, as a link would:
+        // through the navigation hook, so the mode and the tracking apply.
+        auto *drop = static_cast<QDropEvent *>(event);
+        const QMimeData *data = drop->mimeData();
+        if (data && data->hasUrls() && !EditableHasFocus()) {
+            const QUrl url = data->urls().value(0);
+            if (url.isValid() && !url.isEmpty()) {
+                drop->acceptProposedAction();
+                loadInternal(url, false);
+                return true;
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return QWebEngineView::eventFilter(watched, event);
 }
 
 void TBrowserView::SetOwnDocumentStyle(const QString &css)

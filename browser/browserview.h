@@ -1,6 +1,7 @@
 #pragma once
 
 #include "downloadoptions.h"
+#include "hostoptions.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QPointF>
@@ -104,10 +105,33 @@ public:
     // Whether the page has played sound in the last moments (muted or not).
     bool Audible() const { return page()->recentlyAudible(); }
 
+    // What the view tells the engine of its host (0x44000 as configured).
+    TUserInterfaceOptions UserInterfaceOptions() const { return FUserInterfaceOptions; }
+    void SetUserInterfaceOptions(TUserInterfaceOptions options) { FUserInterfaceOptions = options; }
+    std::uint32_t HostFlagValue() const { return FUserInterfaceOptions.flagValue(); }
+    // Letters whose Ctrl chord never reaches the page or the engine ("N":
+    // Ctrl+N opens no window). Exact and case-sensitive on the key's
+    // upper-case letter; Ctrl with Shift or Alt is not masked.
+    QString DisableCtrlShortcuts() const { return FDisableCtrlShortcuts; }
+    void SetDisableCtrlShortcuts(const QString &letters) { FDisableCtrlShortcuts = letters; }
+    // Whether the chord is masked, as a plain rule.
+    static bool IsMaskedShortcut(const QString &letters, int key, Qt::KeyboardModifiers modifiers);
+    bool CanGrabFocus() const { return FCanGrabFocus; }
+    void SetCanGrabFocus(bool value) { FCanGrabFocus = value; }
+    TScriptErrorAction ScriptErrorAction() const { return FScriptErrorAction; }
+    void SetScriptErrorAction(TScriptErrorAction action) { FScriptErrorAction = action; }
+    // With rcmAll among them no context menu shows; with none, the engine's own.
+    QList<TIEPopupMenu> DisabledPopupMenus() const { return FDisabledPopupMenus; }
+    void SetDisabledPopupMenus(const QList<TIEPopupMenu> &menus);
+
     // The engine's own page zoom covers these; the view shows every other
     // percentage by zooming the document itself for the rest.
     static constexpr int kMinZoomPercent = 25;
     static constexpr int kMaxZoomPercent = 500;
+
+protected:
+    void childEvent(QChildEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     friend class TBrowserPage;
@@ -138,6 +162,11 @@ private:
     int FZoomStep = 2;
     bool FSilent = false;
     std::optional<THtmlDocument2> FDoc;
+    TUserInterfaceOptions FUserInterfaceOptions{TUserInterfaceOption::EnablesFormsAutoComplete, TUserInterfaceOption::EnableThemes};
+    QString FDisableCtrlShortcuts;
+    bool FCanGrabFocus = true;
+    TScriptErrorAction FScriptErrorAction = TScriptErrorAction::eaContinue;
+    QList<TIEPopupMenu> FDisabledPopupMenus;
     QUrl FHostNavigation;   // the address Navigate/Navigate2 asked for, until the engine asks about it
     QUrl FCancelledUrl;     // a navigation the handler cancelled: its failure report is no completion
     QUrl FReissuedUrl;      // a link of our own page, opened again by the program

@@ -241,8 +241,11 @@ void TFLekto::buildControls()
 
 void TFLekto::configureViews()
 {
-    for (TBrowserView *v : {WB1, WBx, WbY})
+    for (TBrowserView *v : {WB1, WBx, WbY}) {
         v->SetDownloadOptions(configuredDownloadOptions());
+        v->SetUserInterfaceOptions({TUserInterfaceOption::EnablesFormsAutoComplete, TUserInterfaceOption::EnableThemes});
+        v->SetDisableCtrlShortcuts(QStringLiteral("N"));
+    }
     WbY->SetSilent(false);
     // The start page holds its shape in a narrow window or beside a long
     // note: the number, the commands and the date stay on one line, and the
