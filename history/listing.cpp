@@ -54,17 +54,30 @@ public:
     // page nor plant links or scripts in it.
     void putText(const unsigned char *field)
     {
+        // Addresses are mostly ASCII, which is its own decoding; from the
+        // first byte that is not, which starts a character, the rest is decoded.
+        const auto *bytes = reinterpret_cast<const char *>(field + 1);
+        const int length = field[0];
+        int i = 0;
+        for (; i < length && static_cast<unsigned char>(bytes[i]) < 0x80; ++i)
+            putEscaped(char16_t(bytes[i]));
+        if (i == length)
+            return;
         char16_t text[256];
-        const int n = HistoryText::decodeTo(text, reinterpret_cast<const char *>(field + 1), field[0]);
-        for (int i = 0; i < n; ++i) {
-            switch (const char16_t c = text[i]) {
-            case u'&': put(u"&amp;"sv); break;
-            case u'<': put(u"&lt;"sv); break;
-            case u'>': put(u"&gt;"sv); break;
-            case u'"': put(u"&quot;"sv); break;
-            case u'\'': put(u"&#39;"sv); break;
-            default: *FPos++ = c;
-            }
+        const int n = HistoryText::decodeTo(text, bytes + i, length - i);
+        for (int k = 0; k < n; ++k)
+            putEscaped(text[k]);
+    }
+
+    void putEscaped(char16_t c)
+    {
+        switch (c) {
+        case u'&': put(u"&amp;"sv); break;
+        case u'<': put(u"&lt;"sv); break;
+        case u'>': put(u"&gt;"sv); break;
+        case u'"': put(u"&quot;"sv); break;
+        case u'\'': put(u"&#39;"sv); break;
+        default: *FPos++ = c;
         }
     }
 
