@@ -136,49 +136,47 @@ void putPageLink(TPageWriter &w, const THisRecord &r)
     w.put(u"\">"sv);
 }
 
+// A command link of a row: its keyword with the row's position, then the
+// row's colour.
+template <class Colour>
+void putCommand(TPageWriter &w, std::u16string_view keyword, int i, std::u16string_view close)
+{
+    w.put(keyword);
+    w.putNumber(i);
+    w.put(close);
+    w.put(Colour::font);
+}
+
 // Every piece of a row of its list and colour is known here, and copied as such.
 template <class Words, class Colour>
 void putRow(TPageWriter &w, const THisRecord &r, int i)
 {
+    constexpr std::u16string_view plain = u"\">"sv, undecorated = u"\" style='text-decoration:none'>"sv;
     w.ensure(kMaxRow);
-    constexpr std::u16string_view c = Colour::font;
-
     w.put(u"<tr height=26><td>"sv);
     w.putNumber(i);
     w.put(u"</td><td><a href=\""sv);
-    w.put(Words::del);
-    w.putNumber(i);
-    w.put(u"\">"sv);
-    w.put(c);
+    putCommand<Colour>(w, Words::del, i, plain);
     w.put(u"删除</font></a>&nbsp;</td><td><a href=\""sv);
-    w.put(Words::move);
-    w.putNumber(i);
-    w.put(u"\">"sv);
-    w.put(c);
+    putCommand<Colour>(w, Words::move, i, plain);
     w.put(Words::moveLabel);
     w.put(u"</font></a>&nbsp;</td><td>"sv);
     w.putVisitTime(r.visitTime());
     w.put(u"&nbsp;</td><td><a href=\""sv);
-    w.put(Words::read);
-    w.putNumber(i);
-    w.put(u"\" style='text-decoration:none'>"sv);
-    w.put(c);
+    putCommand<Colour>(w, Words::read, i, undecorated);
     w.put(Colour::label);
     w.put(u"</font></a></td><td><a href=\""sv);
-    w.put(Words::note);
-    w.putNumber(i);
-    w.put(u"\" style='text-decoration:none'>"sv);
-    w.put(c);
+    putCommand<Colour>(w, Words::note, i, undecorated);
     w.put(u"简注</font></a>&gt;&nbsp;"sv);
     if (r.Note[0] != 0) {
         putPageLink(w, r);
-        w.put(c);
+        w.put(Colour::font);
         w.putText(r.Note);
         w.put(u"</font></a>"sv);
     }
     w.put(u"&nbsp;</td><td>"sv);
     putPageLink(w, r);
-    w.put(c);
+    w.put(Colour::font);
     w.putText(r.Title);
     w.put(u"</font></a></td></font></tr>\r\n"sv);
 }
@@ -197,6 +195,18 @@ void putRows(TPageWriter &w, const THisList &list)
 constexpr std::u16string_view kMarkRead = u"<a href=\"rc:xyiyue\";'>全标记为<font color=#800080>已阅</font></a>"sv;
 constexpr std::u16string_view kMarkUnread = u"&nbsp;<a href=\"rc:xweiyue\">全标记为<font color=#0000FF>未阅</font></a>"sv;
 constexpr std::u16string_view kUnreadFirst = u"&nbsp;<a href=\"rc:weiyuetiqian\">未阅排序提前</a>"sv;
+// The three commands on every entry, on three lines.
+void putBulkCommands(TPageWriter &w, std::u16string_view before, std::u16string_view after)
+{
+    w.put(before);
+    w.put(kMarkRead);
+    w.put(u"\r\n"sv);
+    w.put(kMarkUnread);
+    w.put(u"\r\n"sv);
+    w.put(kUnreadFirst);
+    w.put(after);
+}
+
 // Room for every line that is not a row.
 constexpr qsizetype kMaxFixedLines = 2048;
 
@@ -209,15 +219,8 @@ QString TLektoHistory::GetHisHtmCode() const
 
     TPageWriter w(qsizetype(FList.size() + FL2.size()) * kTypicalRow + kMaxFixedLines);
     w.ensure(kMaxFixedLines);
-    if (!FList.empty()) {
-        w.put(u"<h3>"sv);
-        w.put(kMarkRead);
-        w.put(u"\r\n"sv);
-        w.put(kMarkUnread);
-        w.put(u"\r\n"sv);
-        w.put(kUnreadFirst);
-        w.put(u"</h3>\r\n"sv);
-    }
+    if (!FList.empty())
+        putBulkCommands(w, u"<h3>"sv, u"</h3>\r\n"sv);
     w.put(u"<b><span style='font-size:15.0pt;'>自动书签：</span></b>\r\n<table>\r\n"sv);
     putRows<BookmarkRow>(w, FList);
     w.ensure(kMaxFixedLines);
@@ -229,12 +232,6 @@ QString TLektoHistory::GetHisHtmCode() const
     w.ensure(kMaxFixedLines);
     w.put(u"</table>\r\n"sv);
     w.put(u"<H3><a href=\"rc:ClearBm\" style='background:#D9D9D9;'><font color=black>全部删除</font></a>\r\n"sv);
-    w.put(u"&nbsp;&nbsp;"sv);
-    w.put(kMarkRead);
-    w.put(u"\r\n"sv);
-    w.put(kMarkUnread);
-    w.put(u"\r\n"sv);
-    w.put(kUnreadFirst);
-    w.put(u"\r\n"sv);
+    putBulkCommands(w, u"&nbsp;&nbsp;"sv, u"\r\n"sv);
     return w.take();
 }
