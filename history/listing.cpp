@@ -137,9 +137,9 @@ void putPageLink(TPageWriter &w, const THisRecord &r)
 }
 
 // A command link of a row: its keyword with the row's position, then the
-// row's colour.
+// row's colour. Inlined, so that its pieces stay of known length.
 template <class Colour>
-void putCommand(TPageWriter &w, std::u16string_view keyword, int i, std::u16string_view close)
+[[gnu::always_inline]] inline void putCommand(TPageWriter &w, std::u16string_view keyword, int i, std::u16string_view close)
 {
     w.put(keyword);
     w.putNumber(i);
