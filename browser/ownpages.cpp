@@ -9,6 +9,8 @@
 #include <QtWebEngineCore/QWebEngineUrlScheme>
 #include <QtWebEngineCore/QWebEngineUrlSchemeHandler>
 
+#include <optional>
+
 namespace OwnPages {
 namespace {
 
@@ -39,23 +41,28 @@ public:
 
     void drop(int viewId) { FDocs.remove(viewId); }
 
-    void requestStarted(QWebEngineUrlRequestJob *job) override
+    // /doc/<view>/<serial> or /error/<view>/<serial>
+    std::optional<QByteArray> served(const QUrl &url) const
     {
-        // /doc/<view>/<serial> or /error/<view>/<serial>
-        const QStringList parts = job->requestUrl().path().mid(1).split(QLatin1Char('/'));
+        const QStringList parts = url.path().mid(1).split(QLatin1Char('/'));
         bool ok = false;
         const int viewId = parts.value(1).toInt(&ok);
-        QByteArray body;
         if (ok && parts.value(0) == QLatin1String("doc") && FDocs.contains(viewId))
-            body = FDocs.value(viewId);
-        else if (ok && parts.value(0) == QLatin1String("error") && FErrors.contains(parts.value(1) + '/' + parts.value(2)))
-            body = FErrors.value(parts.value(1) + '/' + parts.value(2));
-        else {
+            return FDocs.value(viewId);
+        if (ok && parts.value(0) == QLatin1String("error") && FErrors.contains(parts.value(1) + '/' + parts.value(2)))
+            return FErrors.value(parts.value(1) + '/' + parts.value(2));
+        return std::nullopt;
+    }
+
+    void requestStarted(QWebEngineUrlRequestJob *job) override
+    {
+        const std::optional<QByteArray> body = served(job->requestUrl());
+        if (!body) {
             job->fail(QWebEngineUrlRequestJob::UrlNotFound);
             return;
         }
         auto *buffer = new QBuffer(job);
-        buffer->setData(body);
+        buffer->setData(*body);
         job->reply("text/html;charset=utf-8", buffer);
     }
 
@@ -134,6 +141,11 @@ void DropView(int viewId)
 {
     if (gDocHandler)
         gDocHandler->drop(viewId);
+}
+
+QByteArray Served(const QUrl &url)
+{
+    return IsDocScheme(url) ? docHandler()->served(url).value_or(QByteArray()) : QByteArray();
 }
 
 bool IsDocScheme(const QUrl &url)

@@ -22,6 +22,8 @@ QUrl PutDocument(int viewId, quint64 serial, const QByteArray &html);
 // An error page, kept under its own address so that going back shows it again.
 QUrl PutErrorPage(int viewId, quint64 serial, const QByteArray &html);
 void DropView(int viewId);
+// The bytes an own-document address serves now; empty when it serves nothing.
+QByteArray Served(const QUrl &url);
 
 bool IsDocScheme(const QUrl &url);
 // A start or help page (not an error page).

@@ -57,30 +57,84 @@ double toDayCount(const QDateTime &local)
     return double(days) + double(ms) / double(kMsPerDay);
 }
 
-QDateTime fromDayCount(double days)
+namespace {
+
+// The date and the milliseconds of the day that a day count stands for.
+void dayParts(double days, QDate &date, int &ms)
 {
-    if (!std::isfinite(days) || std::fabs(days) > 3.0e6)
-        return QDateTime(kEpoch, QTime(0, 0));
+    if (!std::isfinite(days) || std::fabs(days) > 3.0e6) {
+        date = kEpoch;
+        ms = 0;
+        return;
+    }
     // The whole part counts days, the fraction (taken without sign) the time.
     double whole = std::trunc(days);
-    qint64 ms = std::llround(std::fabs(days - whole) * double(kMsPerDay));
-    if (ms >= kMsPerDay) {
-        ms -= kMsPerDay;
+    qint64 m = std::llround(std::fabs(days - whole) * double(kMsPerDay));
+    if (m >= kMsPerDay) {
+        m -= kMsPerDay;
         whole += days < 0 ? -1 : 1;
     }
-    return QDateTime(kEpoch.addDays(qint64(whole)), QTime::fromMSecsSinceStartOfDay(int(ms)));
+    date = kEpoch.addDays(qint64(whole));
+    ms = int(m);
+}
+
+char16_t *putDigits(char16_t *out, int value, int width)
+{
+    for (int i = width - 1; i >= 0; --i) {
+        out[i] = char16_t(u'0' + value % 10);
+        value /= 10;
+    }
+    return out + width;
+}
+
+} // namespace
+
+QDateTime fromDayCount(double days)
+{
+    QDate date;
+    int ms = 0;
+    dayParts(days, date, ms);
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(ms));
+}
+
+// The clock time as stored: a time that the local clock skipped (the hour a
+// summer time begins) is shown as it was recorded, not moved by the zone.
+int putVisitTime(char16_t *out, double days)
+{
+    QDate date;
+    int ms = 0;
+    dayParts(days, date, ms);
+    int y = 0, mo = 0, d = 0;
+    date.getDate(&y, &mo, &d);
+    if (y < 1000 || y > 9999) {
+        // Years of other widths, which no real visit has, are written by Qt.
+        const QString text = QStringLiteral("%1-%2-%3 %4:%5:%6")
+                                 .arg(y, 4, 10, QLatin1Char('0'))
+                                 .arg(mo, 2, 10, QLatin1Char('0'))
+                                 .arg(d, 2, 10, QLatin1Char('0'))
+                                 .arg(ms / 3600000, 2, 10, QLatin1Char('0'))
+                                 .arg(ms / 60000 % 60, 2, 10, QLatin1Char('0'))
+                                 .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'));
+        const int n = int(std::min<qsizetype>(text.size(), kVisitTimeMaxUnits));
+        std::memcpy(out, text.constData(), size_t(n) * 2);
+        return n;
+    }
+    char16_t *p = putDigits(out, y, 4);
+    *p++ = u'-';
+    p = putDigits(p, mo, 2);
+    *p++ = u'-';
+    p = putDigits(p, d, 2);
+    *p++ = u' ';
+    p = putDigits(p, ms / 3600000, 2);
+    *p++ = u':';
+    p = putDigits(p, ms / 60000 % 60, 2);
+    *p++ = u':';
+    p = putDigits(p, ms / 1000 % 60, 2);
+    return int(p - out);
 }
 
 QString formatVisitTime(double days)
 {
-    const QDateTime t = fromDayCount(days);
-    const QDate d = t.date();
-    const QTime tm = t.time();
-    return QStringLiteral("%1-%2-%3 %4:%5:%6")
-        .arg(d.year(), 4, 10, QLatin1Char('0'))
-        .arg(d.month(), 2, 10, QLatin1Char('0'))
-        .arg(d.day(), 2, 10, QLatin1Char('0'))
-        .arg(tm.hour(), 2, 10, QLatin1Char('0'))
-        .arg(tm.minute(), 2, 10, QLatin1Char('0'))
-        .arg(tm.second(), 2, 10, QLatin1Char('0'));
+    char16_t buffer[kVisitTimeMaxUnits];
+    return QString(reinterpret_cast<const QChar *>(buffer), putVisitTime(buffer, days));
 }

@@ -36,3 +36,6 @@ double toDayCount(const QDateTime &local);
 QDateTime fromDayCount(double days);
 // "yyyy-mm-dd hh:nn:ss"
 QString formatVisitTime(double days);
+// The same text written to out; answers the number of units written.
+constexpr int kVisitTimeMaxUnits = 32;
+int putVisitTime(char16_t *out, double days);

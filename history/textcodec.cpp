@@ -4,19 +4,53 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 namespace {
+
+// The two-byte characters (GBK) by lead byte 0x81-0xFE and trail byte: what
+// iconv makes of the pair when it is one UTF-16 unit, 0 when it is not.
+// A start page decodes four texts per entry, tens of thousands of calls into
+// iconv; a pair looked up here gives the very same unit without one.
+struct TPairRow {
+    bool filled = false;
+    char16_t unit[256] = {};
+};
 
 // iconv descriptors are not thread-safe; each thread gets its own pair.
 struct Converters {
     iconv_t toGb = iconv_open("GB18030", "UTF-16LE");
     iconv_t fromGb = iconv_open("UTF-16LE", "GB18030");
+    std::unique_ptr<TPairRow[]> pairs{new TPairRow[128]}; // by lead byte - 0x80
     ~Converters()
     {
         if (toGb != iconv_t(-1))
             iconv_close(toGb);
         if (fromGb != iconv_t(-1))
             iconv_close(fromGb);
+    }
+
+    const TPairRow &pairRow(unsigned char lead)
+    {
+        TPairRow &row = pairs[lead - 0x80];
+        if (row.filled)
+            return row;
+        row.filled = true;
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F)
+                continue;
+            char in[2] = {char(lead), char(trail)};
+            char16_t unit[2] = {};
+            char *inPtr = in;
+            size_t inLeft = 2;
+            char *outPtr = reinterpret_cast<char *>(unit);
+            size_t outLeft = sizeof unit;
+            iconv(fromGb, nullptr, nullptr, nullptr, nullptr);
+            if (iconv(fromGb, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1) && inLeft == 0
+                && outLeft == sizeof unit - 2 && unit[0] != 0)
+                row.unit[trail] = unit[0];
+        }
+        return row;
     }
 };
 
@@ -26,6 +60,34 @@ Converters &converters()
     if (c.toGb == iconv_t(-1) || c.fromGb == iconv_t(-1))
         qFatal("the C library cannot convert GB18030");
     return c;
+}
+
+// decode's way, through iconv: every form of GB18030, and the replacement of
+// what is not.
+int decodeWithIconv(char16_t *out, const char *bytes, int length)
+{
+    Converters &cv = converters();
+    iconv(cv.fromGb, nullptr, nullptr, nullptr, nullptr);
+    char *in = const_cast<char *>(bytes);
+    size_t inLeft = size_t(length);
+    char *outPtr = reinterpret_cast<char *>(out);
+    size_t outLeft = size_t(length) * 2;
+    while (inLeft > 0) {
+        if (iconv(cv.fromGb, &in, &inLeft, &outPtr, &outLeft) != size_t(-1))
+            break;
+        if (errno == E2BIG)
+            break; // cannot happen: one byte never gives more than one unit
+        // An invalid or incomplete sequence: one byte becomes U+FFFD.
+        if (outLeft < 2)
+            break;
+        const char16_t rep = 0xFFFD;
+        memcpy(outPtr, &rep, 2);
+        outPtr += 2;
+        outLeft -= 2;
+        ++in;
+        --inLeft;
+    }
+    return int((outPtr - reinterpret_cast<char *>(out)) / 2);
 }
 
 } // namespace
@@ -70,32 +132,37 @@ QByteArray encode(const QString &text, int maxUnits, int maxBytes)
     return out;
 }
 
+int decodeTo(char16_t *out, const char *bytes, int length)
+{
+    // ASCII and two-byte characters, which is nearly every stored text, are
+    // written here; a text with anything else goes to iconv whole.
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes);
+    int n = 0;
+    Converters *cv = nullptr;
+    for (int i = 0; i < length; ++i) {
+        const unsigned char b = in[i];
+        if (b < 0x80) {
+            out[n++] = b;
+            continue;
+        }
+        if (b == 0x80 || b == 0xFF || i + 1 == length)
+            return decodeWithIconv(out, bytes, length);
+        if (!cv)
+            cv = &converters();
+        const char16_t unit = cv->pairRow(b).unit[in[i + 1]];
+        if (unit == 0)
+            return decodeWithIconv(out, bytes, length);
+        out[n++] = unit;
+        ++i;
+    }
+    return n;
+}
+
 QString decode(const char *bytes, int length)
 {
-    Converters &cv = converters();
-    iconv(cv.fromGb, nullptr, nullptr, nullptr, nullptr);
     // No byte sequence gives more UTF-16 units than it has bytes.
     QString out(length, Qt::Uninitialized);
-    char *in = const_cast<char *>(bytes);
-    size_t inLeft = size_t(length);
-    char *outPtr = reinterpret_cast<char *>(out.data());
-    size_t outLeft = size_t(out.size()) * 2;
-    while (inLeft > 0) {
-        if (iconv(cv.fromGb, &in, &inLeft, &outPtr, &outLeft) != size_t(-1))
-            break;
-        if (errno == E2BIG)
-            break; // cannot happen: one byte never gives more than one unit
-        // An invalid or incomplete sequence: one byte becomes U+FFFD.
-        if (outLeft < 2)
-            break;
-        const char16_t rep = 0xFFFD;
-        memcpy(outPtr, &rep, 2);
-        outPtr += 2;
-        outLeft -= 2;
-        ++in;
-        --inLeft;
-    }
-    out.truncate((outPtr - reinterpret_cast<char *>(out.data())) / 2);
+    out.truncate(decodeTo(reinterpret_cast<char16_t *>(out.data()), bytes, length));
     return out;
 }
 

@@ -13,5 +13,8 @@ QByteArray encode(const QString &text, int maxUnits = 255, int maxBytes = 255);
 // Bytes that are not valid GB18030 become U+FFFD; nothing is lost silently
 // beyond them.
 QString decode(const char *bytes, int length);
+// The same text as decode, written to out (room for length units); answers
+// the number of units written.
+int decodeTo(char16_t *out, const char *bytes, int length);
 
 } // namespace HistoryText

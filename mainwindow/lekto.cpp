@@ -10,6 +10,7 @@
 #include "webvoice.h"
 
 #include <QtGui/QCloseEvent>
+#include <QtGui/QFontDatabase>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QScreen>
 #include <QtWidgets/QBoxLayout>
@@ -17,6 +18,8 @@
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QPushButton>
 #include <QtCore/QTimer>
+
+#include <thread>
 
 TFLekto *FLekto = nullptr;
 TWBZoom *WBZoom = nullptr;
@@ -92,7 +95,11 @@ L *flatLayout(QWidget *on)
 
 TFLekto::TFLekto(const QString &historyFile, QWidget *parent) : QWidget(parent), FHistoryFile(historyFile)
 {
+    // The font database, which the first text of the toolbar needs, is read
+    // on another thread while this one starts the engine with the main view.
+    std::thread fonts([] { QFontDatabase::families(); });
     buildControls();
+    fonts.join();
     configureViews();
     InstallKeys();
     FormCreate();
@@ -113,6 +120,10 @@ void TFLekto::buildControls()
     resize(859, 591);
     if (const QScreen *s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());
+
+    // The main view first: creating it starts the engine.
+    Panel1 = new TBevelPanel(this);
+    WB1 = new TBrowserView(Panel1);
 
     auto *main = flatLayout<QVBoxLayout>(this);
 
@@ -177,7 +188,6 @@ void TFLekto::buildControls()
     nav->addWidget(BtnStart);
     nav->addWidget(BtnFull);
 
-    Panel1 = new TBevelPanel(this);
     main->addWidget(Panel1, 1);
     auto *area = flatLayout<QVBoxLayout>(Panel1);
     pads = new TBevelPanel(Panel1);
@@ -185,7 +195,6 @@ void TFLekto::buildControls()
     pads->setToolTip(QStringLiteral("右击可隐藏。"));
     area->addWidget(pads);
     buildStrip();
-    WB1 = new TBrowserView(Panel1);
     area->addWidget(WB1, 1);
     Memo1 = new QPlainTextEdit(Panel1);
     Memo1->setGeometry(98, 109, 696, 428);
