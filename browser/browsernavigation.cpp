@@ -51,6 +51,9 @@ bool TBrowserView::beforeNavigate(const QUrl &url, int type, bool isMainFrame)
     if (isMainFrame) {
         rememberScroll();
         FLastNavigationType = type;
+        ++FNavigationSerial;
+        if (FPrefetch.LeavesBook(url))
+            StopPrefetch();
     }
     // Our own documents are shown, not navigated to.
     if (isMainFrame && OwnPages::IsDocScheme(url))

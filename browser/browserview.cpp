@@ -48,7 +48,7 @@ TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gN
     BrowserHooks::Install();
     FPage = new TBrowserPage(Profile(), this);
     FFrameDisp = new QObject(this);
-    FPage->setUrlRequestInterceptor(new TRequestFilter(this));
+    FPage->setUrlRequestInterceptor(new TPrefetchFilter(this));
     setPage(FPage);
 
     auto *s = FPage->settings();
@@ -72,6 +72,7 @@ TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gN
     };
     ownDocumentScript("lekto-hide", QWebEngineScript::DocumentCreation, Scripts::kHideOwnDocument);
     ownDocumentScript("lekto-show", QWebEngineScript::DocumentReady, Scripts::kShowOwnDocument);
+    installChapterWatch();
     connect(FPage, &QWebEnginePage::loadingChanged, this, &TBrowserView::onLoadingChanged);
     connect(FPage, &QWebEnginePage::newWindowRequested, this, &TBrowserView::onNewWindowRequested);
     connect(FPage, &QWebEnginePage::linkHovered, this, [this](const QString &url) {
@@ -85,6 +86,7 @@ TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gN
     // Doc2 follows the document shown, not only the loads that end: a stop
     // after the new page has arrived is about the new page.
     connect(FPage, &QWebEnginePage::urlChanged, this, [this] {
+        ++FNavigationSerial;
         applyZoom();
         syncDocument({});
     });

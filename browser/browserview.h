@@ -1,7 +1,9 @@
 #pragma once
 
+#include "chapterlinks.h"
 #include "downloadoptions.h"
 #include "hostoptions.h"
+#include "prefetch.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QPointF>
@@ -124,6 +126,22 @@ public:
     QList<TIEPopupMenu> DisabledPopupMenus() const { return FDisabledPopupMenus; }
     void SetDisabledPopupMenus(const QList<TIEPopupMenu> &menus);
 
+    // Chapter pages (chapterview.cpp). The links of the document shown to its
+    // neighbouring chapters; done is not called when the view goes first.
+    void FindChapterLinks(std::function<void(const TChapterLinks &)> done);
+    // Opens url, found by FindChapterLinks, from the document it was found in
+    // as that document's link would; nothing when another document is shown.
+    void OpenChapter(const QUrl &url, const TChapterLinks &from);
+    // Fetches the next chapter of from ahead (TPrefetchState), in place of
+    // any earlier one, when from is still the document shown.
+    void Prefetch(const TChapterLinks &from);
+    void StopPrefetch();
+    const TPrefetchState &PrefetchState() const { return FPrefetch; }
+    // Counts the top-level navigations begun and the addresses shown: when it
+    // moves, the page has gone (or is going) somewhere.
+    quint64 NavigationSerial() const { return FNavigationSerial; }
+    bool IsLoading() const { return FPage->isLoading(); }
+
     // The engine's own page zoom covers these; the view shows every other
     // percentage by zooming the document itself for the rest.
     static constexpr int kMinZoomPercent = 25;
@@ -153,6 +171,7 @@ private:
 
     void applySettings();
     void applyZoom();
+    void installChapterWatch();
 
     TBrowserPage *FPage = nullptr;
     QObject *FFrameDisp = nullptr;
@@ -178,6 +197,8 @@ private:
     };
     QHash<int, TScrollMark> FScrollMarks; // by history index: where the reader left each page
     quint64 FLoadSerial = 0;
+    quint64 FNavigationSerial = 0;
+    TPrefetchState FPrefetch;
     bool FStopRequested = false;
     int FViewId = 0;
 };

@@ -19,6 +19,11 @@ const QString kTitle = QStringLiteral(
 
 } // namespace
 
+QString jsString(const QString &s)
+{
+    return literal(s);
+}
+
 const QString kHideOwnDocument = QStringLiteral(
     "new MutationObserver(function(m,o){var e=document.documentElement;"
     "if(e){e.style.display='none';o.disconnect();}}).observe(document,{childList:true});");

@@ -8,6 +8,9 @@
 // switched off.
 namespace Scripts {
 
+// A string as a JavaScript literal.
+QString jsString(const QString &s);
+
 // Keeps our own document out of layout until it is parsed, then shows it.
 extern const QString kHideOwnDocument;
 extern const QString kShowOwnDocument;

@@ -51,3 +51,14 @@ TKeyCommand UnhandledPageKeyCommand(int key, Qt::KeyboardModifiers modifiers)
         return TKeyCommand::Back;
     return TKeyCommand::None;
 }
+
+TKeyCommand ReturnedPageKeyCommand(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (relevant(modifiers) != Qt::NoModifier)
+        return TKeyCommand::None;
+    switch (key) {
+    case Qt::Key_Left: return TKeyCommand::PreviousChapter;
+    case Qt::Key_Right: return TKeyCommand::NextChapter;
+    default: return TKeyCommand::None;
+    }
+}

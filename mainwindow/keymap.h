@@ -16,6 +16,9 @@ enum class TKeyCommand {
     Forward,
     Refresh,
     FocusAddress,
+    // Reading: the page's own keys for turning chapters.
+    PreviousChapter,
+    NextChapter,
 };
 
 // Keys the window takes before the focused control (the page, the address
@@ -24,3 +27,7 @@ TKeyCommand WindowKeyCommand(int key, Qt::KeyboardModifiers modifiers);
 // Keys the window takes from the page only when no text field of the page
 // has the focus (Backspace in a text field deletes; elsewhere it goes back).
 TKeyCommand UnhandledPageKeyCommand(int key, Qt::KeyboardModifiers modifiers);
+// Keys the window takes when the page gave them back unused (it scrolled
+// nothing with them, and no script of its own prevented them), outside text
+// fields: ← and → turn chapters.
+TKeyCommand ReturnedPageKeyCommand(int key, Qt::KeyboardModifiers modifiers);

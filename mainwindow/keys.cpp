@@ -55,6 +55,16 @@ bool TFLekto::KeyPressed(QWidget *target, QKeyEvent *event)
         WB1->GoBack();
         return true;
     }
+    // ← and → that the page gave back unused turn chapters, in both modes:
+    // in pure mode nothing but scrolling takes them, and a site's own script
+    // that turns its chapters is left to do so alone.
+    if (target == WB1->parentWidget() && focusWidget() == WB1->focusProxy() && !WB1->EditableHasFocus()) {
+        const TKeyCommand turn = ReturnedPageKeyCommand(key, modifiers);
+        if (turn == TKeyCommand::NextChapter || turn == TKeyCommand::PreviousChapter) {
+            TurnChapter(turn == TKeyCommand::NextChapter ? TChapterDirection::Next : TChapterDirection::Previous);
+            return true;
+        }
+    }
     // A key on its way to a control: the window's shortcuts come first.
     // (A key propagating from a control to its parents has been seen.)
     if (target != focusWidget() && target != WB1->focusProxy())

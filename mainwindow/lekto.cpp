@@ -40,6 +40,7 @@ const char *const kHelpLines[] = {
     "<tr><td>·F11：全屏/退出全屏。（可用Esc键退出）</td></tr>",
     "<tr><td>·F1：粘帖网址并打开</td></tr>",
     "<tr><td>·F4：自定义链接。（可用Esc键退出）（右击“起始页”按钮，作用等同F4）</td></tr>",
+    "<tr><td>·←/→：上一章/下一章（纯净模式下也可用）</td></tr>",
     "",
     "<tr><td>&nbsp;</td></tr>",
     "<tr><td>工具栏的几个常用按钮：</td></tr>",
@@ -267,7 +268,11 @@ void TFLekto::configureViews()
     // Handlers take their arguments by reference: what they write (Cancel,
     // ppDisp) is what the view sees.
     WB1->OnBeforeNavigate2 = [this](auto &&...a) { WB1BeforeNavigate2(std::forward<decltype(a)>(a)...); };
-    WB1->OnDocumentComplete = [this](auto &&...a) { WB1DocumentComplete(std::forward<decltype(a)>(a)...); };
+    WB1->OnDocumentComplete = [this](TBrowserView *v, TBrowserObject d, QString &u) {
+        WB1DocumentComplete(v, d, u);
+        if (d == WB1->Application())
+            ChapterPageComplete();
+    };
     WB1->OnStop = [this](TBrowserView *v) { _OnStop(v); };
     WB1->OnStatusTextChange = [this](TBrowserView *, const QString &text) { setHint(text); };
     WB1->OnTitleChange = [this](TBrowserView *, const QString &text) { setWindowTitle(text); };

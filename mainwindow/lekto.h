@@ -81,6 +81,11 @@ public:
     // A key pressed while this window is active, before target acts on it;
     // true when the window took it.
     bool KeyPressed(QWidget *target, QKeyEvent *event);
+    // Turning chapters with ← and →, and the next chapter fetched ahead in
+    // pure mode (chapterkeys.cpp).
+    void TurnChapter(TChapterDirection direction);
+    void ChapterPageComplete();
+    bool FChapterPrefetch = true;
     void picbaiduClick(TImage *sender);
     void picbaiduMouseUp(Qt::MouseButton button);
     void picKfwMouseEnter(TImage *sender);
@@ -118,6 +123,10 @@ private:
     QString FLastSaveError; // the save failure last reported
     QRect FSaveBounds;      // the window's bounds before full-screen reading
     bool FSaveMaximized = false;
+    struct {
+        QString document; // the document a turn was asked of
+        QUrl to;
+    } FLastTurn;
 };
 
 // The main window, reachable program-wide once created.

@@ -64,12 +64,21 @@ void TestHttpServer::onConnection()
             }
             req.path = req.target.startsWith('/') ? req.target : QUrl(QString::fromLatin1(req.target)).path(QUrl::FullyEncoded).toLatin1();
             FLog.append(req);
-            answer(socket, req);
+            const qsizetype at = FLog.size() - 1;
+            if (FDelayMs <= 0) {
+                answer(socket, req, at);
+                return;
+            }
+            QPointer<QTcpSocket> later(socket);
+            QTimer::singleShot(FDelayMs, this, [this, later, req, at] {
+                if (later)
+                    answer(later, req, at);
+            });
         });
     }
 }
 
-void TestHttpServer::answer(QTcpSocket *socket, const Request &req)
+void TestHttpServer::answer(QTcpSocket *socket, const Request &req, qsizetype logIndex)
 {
     Response resp;
     QByteArray pathOnly = req.path;
@@ -114,8 +123,8 @@ void TestHttpServer::answer(QTcpSocket *socket, const Request &req)
     out += "\r\n";
     if (req.method != "HEAD")
         out += resp.body;
-    if (!FLog.isEmpty())
-        FLog.last().responseBytes = out.size();
+    if (logIndex >= 0 && logIndex < FLog.size())
+        FLog[logIndex].responseBytes = out.size();
     if (resp.trickleMs > 0 && req.method != "HEAD") {
         const qsizetype first = out.size() - resp.body.size() + qMin<qsizetype>(2048, resp.body.size());
         socket->write(out.left(first));

@@ -39,6 +39,8 @@ public:
     // A route matches the path, or the whole absolute address of a proxy request.
     void route(const QByteArray &pathOrUrl, const Response &response);
     void route(const QByteArray &pathOrUrl, const QByteArray &html) { route(pathOrUrl, Response{200, "text/html; charset=utf-8", html, {}, false}); }
+    // Every answer this much later, as from a distant site.
+    void delayAnswers(int ms) { FDelayMs = ms; }
     // Files below dir answer paths that no route takes.
     void serveDirectory(const QString &dir) { FDir = dir; }
 
@@ -47,10 +49,11 @@ public:
 
 private:
     void onConnection();
-    void answer(class QTcpSocket *socket, const Request &req);
+    void answer(class QTcpSocket *socket, const Request &req, qsizetype logIndex);
 
     QTcpServer FServer;
     QHash<QByteArray, Response> FRoutes;
     QString FDir;
     QList<Request> FLog;
+    int FDelayMs = 0;
 };

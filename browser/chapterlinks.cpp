@@ -1,0 +1,147 @@
+#include "chapterlinks.h"
+
+#include "scripts.h"
+
+#include <QtCore/QJsonArray>
+#include <QtCore/QJsonDocument>
+#include <QtCore/QJsonObject>
+
+namespace ChapterLinks {
+namespace {
+
+// The sites' own words for their turning links, Simplified and Traditional.
+const TWords kWords{
+    {"下一章", "下一页", "下一节", "下章", "下一頁", "下一節", "Next Chapter", "Next"},
+    {"上一章", "上一页", "上一节", "上章", "上一頁", "上一節", "Previous Chapter", "Prev Chapter", "Previous", "Prev"},
+    {"目录", "返回目录", "章节目录", "目 录", "目錄", "返回目錄", "章節目錄", "Table of Contents", "Contents", "Index",
+     "Chapter Index", "Fiction Index", "Next Work", "Previous Work", "Prev Work"},
+    {"next", "nextchapter", "nextchap", "nextpage", "nextbtn", "nextbutton", "nextlink", "btnnext", "chapternext",
+     "nextchapterbutton", "nextchapterbtn", "nextchapterlink", "pagenext"},
+    {"prev", "previous", "prevchapter", "previouschapter", "prevchap", "prevpage", "prevbtn", "prevbutton", "prevlink",
+     "btnprev", "btnprevious", "chapterprev", "prevchapterbutton", "prevchapterbtn", "previouschapterbutton",
+     "prevchapterlink", "pageprev"},
+};
+
+QJsonArray array(const QStringList &list)
+{
+    QJsonArray out;
+    for (const QString &s : list)
+        out.append(s);
+    return out;
+}
+
+// A link worth following: a web address that is not the page itself.
+QUrl checked(const QVariant &href, const QUrl &page)
+{
+    const QUrl url(href.toString());
+    if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
+        return {};
+    if (url.adjusted(QUrl::RemoveFragment) == page.adjusted(QUrl::RemoveFragment))
+        return {};
+    return url;
+}
+
+QString directory(const QUrl &url)
+{
+    return url.adjusted(QUrl::RemoveFilename | QUrl::RemoveQuery | QUrl::RemoveFragment).path();
+}
+
+} // namespace
+
+const TWords &Words()
+{
+    return kWords;
+}
+
+const QString &FindScript()
+{
+    static const QString script = [] {
+        const QJsonObject table{{"next", array(kWords.next)},
+                                {"previous", array(kWords.previous)},
+                                {"never", array(kWords.never)},
+                                {"nextNames", array(kWords.nextNames)},
+                                {"previousNames", array(kWords.previousNames)}};
+        const QString json = QString::fromUtf8(QJsonDocument(table).toJson(QJsonDocument::Compact));
+        // Arrows, brackets and spaces around a link's words are decoration.
+        // A sliver of overflow (an unstyled menu, a long word) does not make
+        // a page one that is read sideways.
+        return QStringLiteral(R"JS((function(T){
+var deco='\\s\\u00a0\\u3000\\u2190-\\u21ff\\u27f5-\\u27f8\\u00ab\\u00bb\\u2039\\u203a<>\\uff1c\\uff1e\\u300a\\u300b\\u3008\\u3009\\[\\]\\u3010\\u3011()\\uff08\\uff09|:\\uff1a\\u00b7\\u2022\\-\\u2013\\u2014.\\u3002\\u2026';
+var edge=new RegExp('^['+deco+']+|['+deco+']+$','g');
+function norm(s){return String(s||'').replace(/[\s\u00a0\u3000]+/g,' ').replace(edge,'').toLowerCase();}
+function key(s){return String(s).toLowerCase().replace(/[-_\s]/g,'');}
+var W={};for(var k in T)W[k]=T[k].map(/Names$/.test(k)?key:norm);
+function has(l,s){return s!==''&&l.indexOf(s)>=0;}
+function text(a){var t=norm(a.textContent);if(!t){var i=a.querySelector&&a.querySelector('img[alt]');if(i)t=norm(i.alt);}
+if(!t&&a.getAttribute)t=norm(a.getAttribute('title'));return t;}
+var here=location.href.split('#')[0];
+function usable(a){if(!a||typeof a.href!=='string'||!/^https?:/i.test(a.href)||a.href.split('#')[0]===here)return false;
+return a.tagName==='LINK'||!has(W.never,text(a));}
+function byRel(rels){var groups=[document.querySelectorAll('link[rel]'),document.querySelectorAll('a[rel][href],area[rel][href]')];
+for(var g=0;g<groups.length;g++)for(var i=0;i<groups[g].length;i++){var e=groups[g][i],r=e.getAttribute('rel').toLowerCase().split(/\s+/);
+for(var j=0;j<rels.length;j++)if(r.indexOf(rels[j])>=0&&usable(e))return e.href;}return '';}
+function byText(words){var as=document.querySelectorAll('a[href],area[href]');
+for(var i=0;i<as.length;i++)if(has(words,text(as[i]))&&usable(as[i]))return as[i].href;return '';}
+function byName(names){var es=document.querySelectorAll('[id],[class]');
+for(var i=0;i<es.length;i++){var e=es[i],t=[e.id].concat(typeof e.className==='string'?e.className.split(/\s+/):[]);
+for(var j=0;j<t.length;j++)if(t[j]&&has(names,key(t[j]))){var a=e.closest('a[href],area[href]')||e.querySelector('a[href]');
+if(usable(a))return a.href;}}return '';}
+var next=byRel(['next'])||byText(W.next)||byName(W.nextNames);
+var prev=byRel(['prev','previous'])||byText(W.previous)||byName(W.previousNames);
+var side=false,e=document.scrollingElement||document.documentElement;
+if(e&&document.documentElement){var hs=getComputedStyle(document.documentElement),bs=document.body?getComputedStyle(document.body):null;
+function clip(s){return !!s&&(s.overflowX==='hidden'||s.overflowX==='clip');}
+side=e.scrollWidth-e.clientWidth>Math.max(64,e.clientWidth/10)&&!clip(hs)&&!(hs.overflowX==='visible'&&clip(bs));}
+if(!window.lektoChapterDoc)window.lektoChapterDoc=String(Math.random());
+var left=!!window.lektoKeySeq&&(window.lektoLeaveSeq||0)>window.lektoKeySeq;
+return [next,prev,side,location.href,window.lektoChapterDoc,left];
+}))JS") + QLatin1Char('(') + json + QLatin1Char(')');
+    }();
+    return script;
+}
+
+TChapterLinks FromAnswer(const QVariant &answer)
+{
+    const QVariantList list = answer.toList();
+    TChapterLinks links;
+    if (list.size() != 6)
+        return links;
+    links.page = QUrl(list[3].toString());
+    links.document = list[4].toString();
+    links.next = checked(list[0], links.page);
+    links.previous = checked(list[1], links.page);
+    links.scrollsSideways = list[2].toBool();
+    links.leftWithTheKey = list[5].toBool();
+    return links;
+}
+
+const QString &WatchScript()
+{
+    // Counted, not timed: what matters is which came last.
+    static const QString script = QStringLiteral(
+        "(function(){var n=0;"
+        "addEventListener('keydown',function(e){if(e.key==='ArrowLeft'||e.key==='ArrowRight')window.lektoKeySeq=++n;},true);"
+        "function leave(){window.lektoLeaveSeq=++n;}"
+        "if(window.navigation&&navigation.addEventListener)navigation.addEventListener('navigate',leave);"
+        "})();");
+    return script;
+}
+
+QString OpenScript(const QUrl &url, const QString &document)
+{
+    return QStringLiteral("(function(u,d){if(window.lektoChapterDoc!==d)return false;location.assign(u);return true;})(%1,%2)")
+        .arg(Scripts::jsString(url.toString(QUrl::FullyEncoded)), Scripts::jsString(document));
+}
+
+bool SameSite(const QUrl &page, const QUrl &link)
+{
+    return !page.host().isEmpty() && page.scheme() == link.scheme()
+        && page.host().compare(link.host(), Qt::CaseInsensitive) == 0;
+}
+
+bool SameBook(const QUrl &a, const QUrl &b)
+{
+    return SameSite(a, b) && directory(a) == directory(b);
+}
+
+} // namespace ChapterLinks

@@ -1,0 +1,391 @@
+// Turning chapters with ← and → as a reader presses them, on the saved real
+// pages at their own addresses, and the next chapter fetched ahead.
+#include "lektoharness.h"
+#include "testhttpserver.h"
+
+#include <QtNetwork/QNetworkProxy>
+#include <QtWebEngineCore/QWebEngineHistory>
+
+namespace {
+
+// A saved chapter page where it was served, and its neighbours as the page
+// itself names them; index pages (chapter lists) name none.
+struct Chapter {
+    const char *file, *address, *next, *previous;
+};
+const Chapter kChapters[] = {
+    {"novel-zh/biquge-zhushen-ch4.html", "http://www.biquge.com.tw/17_17275/7633258.html",
+     "http://www.biquge.com.tw/17_17275/7633259.html", "http://www.biquge.com.tw/17_17275/7633257.html"},
+    {"novel-zh/999wx-fenghuo-ch22.html", "http://www.999wx.com/book/fenghuo/11226626.shtml",
+     "http://www.999wx.com/book/fenghuo/11226627.shtml", "http://www.999wx.com/book/fenghuo/11226625.shtml"},
+    {"novel-zh/zongheng-jianlai-ch14.html", "http://book.zongheng.com/chapter/672340/37010929.html",
+     "http://book.zongheng.com/chapter/672340/37027792.html", "http://book.zongheng.com/chapter/672340/37003770.html"},
+    {"novel-en/royalroad-chapter.html",
+     "http://www.royalroad.com/fiction/63759/super-supportive/chapter/1449598/one-hundred-two-what-kind-of-wordchain",
+     "http://www.royalroad.com/fiction/63759/super-supportive/chapter/1453643/one-hundred-three-artonan-conversations",
+     "http://www.royalroad.com/fiction/63759/super-supportive/chapter/1446199/one-hundred-one-anesidora-time-0715-pm"},
+    {"novel-en/ao3-chapter.html", "http://archiveofourown.org/works/11808918/chapters/26640231",
+     "http://archiveofourown.org/works/11808918/chapters/26796918#workskin", ""},
+    {"novel-en/hostednovel-chapter.html", "http://hostednovel.com/17321/novel/legend-of-the-great-sage/lgs-chapter-1",
+     "https://hostednovel.com/17370/novel/legend-of-the-great-sage/lgs-chapter-2", ""},
+    {"novel-zh/biquge-zhushen-index.html", "http://www.biquge.com.tw/14_14055/", "", ""},
+    {"novel-zh/999wx-canglang-index.html", "http://www.999wx.com/book/canglang/Default.shtml", "", ""},
+    {"novel-zh/biqukan-doupo-index.html", "http://www.biqukan.com/1_1094/", "", ""},
+    {"novel-zh/wenku8-3500-catalog.html", "http://www.wenku8.net/novel/3/3500/index.htm", "", ""},
+    {"novel-zh/wenku8-2379-utf8-declared-gbk.html", "http://www.wenku8.net/book/2379.htm", "", ""},
+    {"novel-zh/siluke-quanzhi-index.html", "http://www.siluke.tw/ny10354/", "", ""},
+    {"novel-en/novelbin-index.html", "http://novelbin.me/novel-book/i-accumulate-spirit-roots-for-my-next-life", "", ""},
+    {"novel-en/novelhall-index.html", "http://www.novelhall.com/novel-index/", "", ""},
+};
+
+QByteArray fixture(const QString &file)
+{
+    QFile f(QStringLiteral(LEKTO_FIXTURES "/") + file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray chapter(const QByteArray &book, int n, const QByteArray &extra = {})
+{
+    QByteArray body = "<title>" + book + " 第" + QByteArray::number(n) + "章</title>" + extra;
+    for (int i = 0; i < 20; ++i)
+        body += "<p>正文第" + QByteArray::number(i) + "段。</p>";
+    body += "<a href='" + QByteArray::number(n - 1) + ".html'>上一章</a> <a href='index.html'>目录</a> "
+            "<a href='" + QByteArray::number(n + 1) + ".html'>下一章</a>";
+    return body;
+}
+
+int visibleWindows()
+{
+    int n = 0;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        n += w->isVisible() ? 1 : 0;
+    return n;
+}
+
+// Every top-level navigation the main view begins, with its flags.
+struct Navigations {
+    QStringList urls;
+    QList<int> flags;
+    bool cancel = false; // keep the page: record only
+
+    void watch(TFLekto &w)
+    {
+        auto before = w.WB1->OnBeforeNavigate2;
+        w.WB1->OnBeforeNavigate2 = [this, before, &w](TBrowserView *v, TBrowserObject d, QString &u, int &f, QString &t,
+                                                      QByteArray &p, QString &h, bool &c) {
+            if (d == w.WB1->Application()) {
+                urls << u;
+                flags << f;
+                c = cancel;
+            }
+            if (!c)
+                before(v, d, u, f, t, p, h, c);
+        };
+    }
+    int count(const QString &url) const { return urls.count(url); }
+};
+
+} // namespace
+
+class TestChapterKeys : public QObject
+{
+    Q_OBJECT
+
+    TestHttpServer FProxy; // the sites, at their own addresses, each request logged
+
+    QList<TestHttpServer::Request> requestsFor(const QString &address, int from = 0) const
+    {
+        QList<TestHttpServer::Request> out;
+        const QByteArray target = QUrl(address).adjusted(QUrl::RemoveFragment).toString(QUrl::FullyEncoded).toLatin1();
+        for (const auto &r : FProxy.requests().mid(from))
+            if (r.target == target)
+                out << r;
+        return out;
+    }
+    // A real key press on the page, as the reader's.
+    static void press(TFLekto &w, Qt::Key key, Qt::KeyboardModifiers mods = {})
+    {
+        w.WB1->SetFocus();
+        spin(50);
+        QTest::keyClick(w.WB1->focusProxy(), key, mods);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(QFileInfo(QStringLiteral(LEKTO_FIXTURES)).isDir(), "the saved real pages are missing: " LEKTO_FIXTURES);
+        QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", FProxy.port()));
+        for (const Chapter &c : kChapters) {
+            const QByteArray body = fixture(QString::fromLatin1(c.file));
+            QVERIFY2(!body.isEmpty(), c.file);
+            FProxy.route(c.address, TestHttpServer::Response{200, "text/html", body, {}, false});
+            for (const char *n : {c.next, c.previous})
+                if (*n)
+                    FProxy.route(QUrl(n).adjusted(QUrl::RemoveFragment).toString().toLatin1(), "<title>邻章</title><p>正文</p>");
+        }
+        for (int i = 1; i <= 4; ++i)
+            FProxy.route("http://book.example.com/b1/" + QByteArray::number(i) + ".html", chapter("甲", i));
+        FProxy.route("http://book.example.com/b2/1.html", chapter("乙", 1));
+        FProxy.route("http://book.example.com/field.html",
+                     chapter("田", 1, "<input id=field value='abc'><div contenteditable id=edit>编辑</div>"));
+        FProxy.route("http://book.example.com/wide.html", chapter("宽", 1, "<div style='width:5000px'>宽</div>"));
+        FProxy.route("http://book.example.com/away.html",
+                     "<title>外链</title><p>正文</p><a href='http://other.example.com/2.html'>下一章</a>");
+        // A site's own turning script that keeps the key to itself.
+        FProxy.route("http://book.example.com/own.html",
+                     chapter("己", 1, "<script>document.onkeydown=function(e){if(e.keyCode==39){e.preventDefault();"
+                                      "location='http://book.example.com/b1/2.html'}}</script>"));
+    }
+
+    void turnsToThePagesOwnNeighbours_data();
+    void turnsToThePagesOwnNeighbours();
+    void turnsThroughTheNormalPath();
+    void keysThatStayWithThePage_data();
+    void keysThatStayWithThePage();
+    void siteScriptsTurnAlone_data();
+    void siteScriptsTurnAlone();
+    void nextChapterFetchedAhead();
+    void prefetchOnlyWhereItServes();
+};
+
+void TestChapterKeys::turnsToThePagesOwnNeighbours_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("next");
+    QTest::addColumn<QString>("previous");
+    for (const Chapter &c : kChapters)
+        QTest::newRow(c.file) << c.address << c.next << c.previous;
+}
+
+// Pure mode, the default: the page's own scripts are off, and the keys are
+// the window's. → and ← ask for the addresses the page names, from the page.
+void TestChapterKeys::turnsToThePagesOwnNeighbours()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, next);
+    QFETCH(QString, previous);
+    LektoHarness h;
+    TFLekto &w = h.open();
+    // Without the sites' style sheets some pages are wider than a small
+    // window, and there the arrows scroll.
+    w.resize(1400, 800);
+    w.FChapterPrefetch = false; // the turn's own request, not a copy fetched ahead
+    Navigations navs;
+    navs.watch(w);
+    for (const auto &[key, expected] : {std::pair{Qt::Key_Right, next}, std::pair{Qt::Key_Left, previous}}) {
+        QVERIFY(h.type(address));
+        const int from = FProxy.requests().size();
+        navs.urls.clear();
+        const int before = h.completions;
+        // A sliver of overflow (a menu the missing style sheet would hide)
+        // is scrolled first: the turn comes at the page's edge.
+        h.js(key == Qt::Key_Right ? "window.scrollTo(100000, window.scrollY)" : "window.scrollTo(0, window.scrollY)");
+        press(w, key);
+        if (expected.isEmpty()) {
+            spin(800);
+            QVERIFY2(navs.urls.isEmpty(), qPrintable(navs.urls.join('\n')));
+            QCOMPARE(h.completions, before);
+            continue;
+        }
+        QVERIFY(h.waitComplete(before + 1));
+        QCOMPARE(navs.urls, QStringList{expected});
+        if (QUrl(expected).scheme() == "http") { // https goes through a tunnel the log cannot read
+            const auto asked = requestsFor(expected, from);
+            QCOMPARE(asked.size(), 1);
+            QCOMPARE(asked.first().headers.value("referer"), address.toLatin1());
+            QCOMPARE(w.windowTitle(), QStringLiteral("邻章"));
+        }
+    }
+}
+
+// The turn is a link click to the rest of the program: the address box
+// shows it at once, the history records it, and 后退 comes back to the
+// chapter turned from, even when the reader never clicked in it.
+void TestChapterKeys::turnsThroughTheNormalPath()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    w.FChapterPrefetch = false;
+    Navigations navs;
+    navs.watch(w);
+    QVERIFY(h.type("http://book.example.com/b1/1.html"));
+    QVERIFY(h.type("http://book.example.com/b1/2.html"));
+    navs.urls.clear();
+    navs.flags.clear();
+    QString boxWhileOpening;
+    auto before = w.WB1->OnBeforeNavigate2;
+    w.WB1->OnBeforeNavigate2 = [&](TBrowserView *v, TBrowserObject d, QString &u, int &f, QString &t, QByteArray &p,
+                                   QString &hd, bool &c) {
+        before(v, d, u, f, t, p, hd, c);
+        boxWhileOpening = w.EdUrl->text();
+    };
+    const int from = FProxy.requests().size();
+    press(w, Qt::Key_Right);
+    QVERIFY(h.waitComplete(h.completions + 1));
+    QCOMPARE(navs.urls, QStringList{"http://book.example.com/b1/3.html"});
+    QCOMPARE(navs.flags.first(), int(QWebEnginePage::NavigationTypeLinkClicked)); // not the reader's typing
+    QCOMPARE(boxWhileOpening, navs.urls.first()); // pure mode shows the target while it opens
+    QCOMPARE(requestsFor("http://book.example.com/b1/3.html", from).first().headers.value("referer"),
+             QByteArray("http://book.example.com/b1/2.html"));
+    QCOMPARE(requestsFor("http://book.example.com/b1/3.html", from).first().headers.value("cache-control"),
+             QByteArray("no-cache")); // pure mode's fresh copy
+    QCOMPARE(w.windowTitle(), QStringLiteral("甲 第3章"));
+    QCOMPARE(h.bookTitles(), QStringList{"甲 第3章"});
+
+    w.Button3->click(); // 后退
+    QVERIFY(h.waitComplete(h.completions + 1));
+    QCOMPARE(w.windowTitle(), QStringLiteral("甲 第2章"));
+    press(w, Qt::Key_Left);
+    QVERIFY(h.waitComplete(h.completions + 1));
+    QCOMPARE(w.windowTitle(), QStringLiteral("甲 第1章"));
+    QCOMPARE(visibleWindows(), 1);
+    QVERIFY(h.errors.isEmpty());
+}
+
+void TestChapterKeys::keysThatStayWithThePage_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("focus");      // a field to click into first
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<bool>("scrollToEnd"); // the arrow at the page's right edge
+    QTest::newRow("text field") << "http://book.example.com/field.html" << "#field" << 0 << false;
+    QTest::newRow("editable text") << "http://book.example.com/field.html" << "#edit" << 0 << false;
+    QTest::newRow("Shift") << "http://book.example.com/b1/2.html" << "" << int(Qt::ShiftModifier) << false;
+    QTest::newRow("Ctrl") << "http://book.example.com/b1/2.html" << "" << int(Qt::ControlModifier) << false;
+    QTest::newRow("a page scrolled sideways") << "http://book.example.com/wide.html" << "" << 0 << false;
+    QTest::newRow("at its right edge") << "http://book.example.com/wide.html" << "" << 0 << true;
+}
+
+void TestChapterKeys::keysThatStayWithThePage()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, focus);
+    QFETCH(int, modifiers);
+    QFETCH(bool, scrollToEnd);
+    LektoHarness h;
+    TFLekto &w = h.open();
+    Navigations navs;
+    navs.watch(w);
+    QVERIFY(h.type(address));
+    if (!focus.isEmpty()) {
+        QVERIFY(h.mouseClick(focus, Qt::LeftButton, false));
+        QVERIFY(waitUntil([&] { return w.WB1->EditableHasFocus(); }, 3000));
+    }
+    if (scrollToEnd)
+        h.js("window.scrollTo(100000, 0)");
+    const int x = h.js("window.scrollX").toInt();
+    navs.urls.clear();
+    for (Qt::Key key : {Qt::Key_Right, Qt::Key_Left, Qt::Key_Right}) {
+        QTest::keyClick(w.WB1->focusProxy(), key, Qt::KeyboardModifiers(modifiers));
+        spin(300);
+    }
+    spin(300);
+    QVERIFY2(navs.urls.isEmpty(), qPrintable(navs.urls.join('\n')));
+    if (address.endsWith("wide.html") && !scrollToEnd)
+        QVERIFY(h.js("window.scrollX").toInt() > x); // → scrolled it
+}
+
+void TestChapterKeys::siteScriptsTurnAlone_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("next");
+    QTest::addColumn<int>("turns");
+    // Both sites' scripts set location on → without preventing the key.
+    QTest::newRow("biquge's script") << kChapters[0].address << kChapters[0].next << 1;
+    QTest::newRow("999wx's script") << kChapters[1].address << kChapters[1].next << 1;
+    // zongheng's script is not served: the window turns in its place.
+    QTest::newRow("no working script") << kChapters[2].address << kChapters[2].next << 1;
+    QTest::newRow("a script that keeps the key") << "http://book.example.com/own.html" << "http://book.example.com/b1/2.html" << 1;
+}
+
+// Half-pure mode runs the sites' scripts, which turn chapters themselves: the
+// next chapter is asked for once, by the site or else by the window.
+void TestChapterKeys::siteScriptsTurnAlone()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, next);
+    QFETCH(int, turns);
+    LektoHarness h;
+    TFLekto &w = h.open();
+    w.resize(1400, 800);
+    w.pHalfClick();
+    QVERIFY(h.waitComplete(2));
+    Navigations navs;
+    navs.watch(w);
+    QVERIFY(h.type(address));
+    navs.cancel = true; // the page stays: every later attempt would be seen
+    navs.urls.clear();
+    press(w, Qt::Key_Right);
+    QVERIFY(waitUntil([&] { return !navs.urls.isEmpty(); }, 5000));
+    spin(1000);
+    QCOMPARE(navs.count(next), turns);
+    QCOMPARE(navs.urls.size(), turns);
+}
+
+// Pure mode: the next chapter is fetched while the reader reads, and the
+// turn shows it from the engine's cache without asking the site again.
+void TestChapterKeys::nextChapterFetchedAhead()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    const int from = FProxy.requests().size();
+    QVERIFY(h.type("http://book.example.com/b1/1.html"));
+    QVERIFY(waitUntil([&] { return !requestsFor("http://book.example.com/b1/2.html", from).isEmpty(); }, 5000));
+    spin(300);
+    const auto fetched = requestsFor("http://book.example.com/b1/2.html", from);
+    QCOMPARE(fetched.size(), 1);
+    QCOMPARE(fetched.first().headers.value("purpose"), QByteArray("prefetch"));
+    QCOMPARE(fetched.first().headers.value("referer"), QByteArray("http://book.example.com/b1/1.html"));
+    // Fetched, not shown: nothing completed, recorded or opened.
+    QCOMPARE(h.completions, 2);
+    QCOMPARE(h.bookTitles(), QStringList{"甲 第1章"});
+    QCOMPARE(visibleWindows(), 1);
+    QVERIFY(requestsFor("http://book.example.com/b1/3.html", from).isEmpty()); // one ahead, no more
+
+    press(w, Qt::Key_Right);
+    QVERIFY(h.waitComplete(3));
+    QCOMPARE(w.windowTitle(), QStringLiteral("甲 第2章"));
+    QCOMPARE(w.EdUrl->text(), QStringLiteral("http://book.example.com/b1/2.html"));
+    QCOMPARE(h.bookTitles(), QStringList{"甲 第2章"});
+    QCOMPARE(requestsFor("http://book.example.com/b1/2.html", from).size(), 1); // the copy served the turn
+    QVERIFY(waitUntil([&] { return requestsFor("http://book.example.com/b1/3.html", from).size() == 1; }, 5000));
+    QCOMPARE(w.WB1->PrefetchState().Target(), QUrl("http://book.example.com/b1/3.html"));
+
+    // Another book stops it: the copy fetched for this one no longer stands
+    // in for the page, which is asked for afresh.
+    QVERIFY(h.type("http://book.example.com/b2/1.html"));
+    QVERIFY(waitUntil([&] { return w.WB1->PrefetchState().Target() == QUrl("http://book.example.com/b2/2.html"); }, 5000));
+    QVERIFY(h.type("http://www.example.com/"));
+    QVERIFY(!w.WB1->PrefetchState().Active());
+    QVERIFY(h.type("http://book.example.com/b1/3.html"));
+    QCOMPARE(requestsFor("http://book.example.com/b1/3.html", from).size(), 2);
+    QVERIFY(h.errors.isEmpty());
+}
+
+// Nothing is fetched for a link to another site, in half-pure mode, on a page
+// without a next chapter, or with prefetching off.
+void TestChapterKeys::prefetchOnlyWhereItServes()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    const int from = FProxy.requests().size();
+    QVERIFY(h.type("http://book.example.com/away.html"));
+    QVERIFY(h.type(kChapters[6].address)); // an index
+    spin(500);
+    QVERIFY(!w.WB1->PrefetchState().Active());
+    w.FChapterPrefetch = false;
+    QVERIFY(h.type("http://book.example.com/b1/3.html"));
+    w.FChapterPrefetch = true;
+    w.pHalfClick();
+    QVERIFY(h.waitComplete(h.completions + 1));
+    spin(500);
+    QVERIFY(!w.WB1->PrefetchState().Active());
+    QStringList prefetches;
+    for (const auto &r : FProxy.requests().mid(from))
+        if (r.headers.value("purpose") == "prefetch" || r.target.startsWith("http://other.example.com"))
+            prefetches << QString::fromLatin1(r.target);
+    QVERIFY2(prefetches.isEmpty(), qPrintable(prefetches.join('\n')));
+}
+
+LEKTO_WEB_TEST_MAIN(TestChapterKeys)
+#include "tst_chapterkeys.moc"

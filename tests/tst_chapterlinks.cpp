@@ -1,0 +1,182 @@
+// Which links of a page are its chapter links, and when the next chapter is
+// worth fetching ahead: the rules on small pages in the real engine, and the
+// prefetch's own bookkeeping without it.
+#include "browserview.h"
+#include "testhttpserver.h"
+#include "testmain.h"
+
+namespace {
+
+// A page of its own for each case, so that no answer is a cached one.
+QByteArray page(const QByteArray &body)
+{
+    return "<!doctype html><meta charset=utf-8><title>t</title><body>" + body + "<p>正文</p></body>";
+}
+
+} // namespace
+
+class TestChapterLinks : public QObject
+{
+    Q_OBJECT
+
+    TestHttpServer FServer;
+    int FPage = 0;
+
+    // The links found in body, relative addresses made absolute on the server.
+    TChapterLinks find(TBrowserView &view, const QByteArray &body)
+    {
+        const QByteArray path = "/case" + QByteArray::number(++FPage) + ".html";
+        FServer.route(path, page(body));
+        bool complete = false;
+        view.OnDocumentComplete = [&](TBrowserView *, TBrowserObject, QString &) { complete = true; };
+        view.Navigate(FServer.url(QString::fromLatin1(path)));
+        if (!waitUntil([&] { return complete; }))
+            return {};
+        TChapterLinks links;
+        bool answered = false;
+        view.FindChapterLinks([&](const TChapterLinks &l) { links = l; answered = true; });
+        waitUntil([&] { return answered; }, 10000);
+        return links;
+    }
+    QString rel(const QUrl &url) const
+    {
+        const QString base = FServer.url("/");
+        const QString s = url.toString();
+        return s.startsWith(base) ? s.mid(base.size()) : s;
+    }
+
+private slots:
+    void foundInOrder_data();
+    void foundInOrder();
+    void prefetchWorth_data();
+    void prefetchWorth();
+    void prefetchServesOnlyFreshCopy();
+    void prefetchStopsOutsideTheBook_data();
+    void prefetchStopsOutsideTheBook();
+};
+
+void TestChapterLinks::foundInOrder_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("next");
+    QTest::addColumn<QString>("previous");
+    QTest::addColumn<bool>("sideways");
+
+    QTest::newRow("<link rel> before the words") << QByteArray("<link rel=next href=n1.html><link rel=prev href=p1.html>"
+                                                              "<a href=n2.html>下一章</a><a href=p2.html>上一章</a>")
+                                                 << "n1.html" << "p1.html" << false;
+    QTest::newRow("<a rel> among other tokens") << QByteArray("<a rel='nofollow next' href=n.html>more</a>"
+                                                             "<a rel=previous href=p.html>back</a>")
+                                                << "n.html" << "p.html" << false;
+    QTest::newRow("words with arrows and spaces") << QByteArray("<a href=p.html>&larr; 上一章</a> <a href=i.html>目录</a>"
+                                                               " <a href=n.html> 下一章 &rarr;</a>")
+                                                  << "n.html" << "p.html" << false;
+    QTest::newRow("English, any case, across elements") << QByteArray("<a href=p.html>« PREVIOUS<br>\n  Chapter</a>"
+                                                                     "<a href=n.html>Next&nbsp;<span>Chapter</span> ›</a>")
+                                                        << "n.html" << "p.html" << false;
+    QTest::newRow("Traditional and short forms") << QByteArray("<a href=p.html>[上章]</a><a href=n.html>下一頁</a>")
+                                                 << "n.html" << "p.html" << false;
+    QTest::newRow("a picture's alt text") << QByteArray("<a href=n.html><img alt='下一章' src=none.png></a>")
+                                          << "n.html" << "" << false;
+    QTest::newRow("ids and classes of buttons") << QByteArray("<a id=nextChapterButton href=n.html>›</a>"
+                                                             "<li class='item prev_chapter'><a href=p.html>‹</a></li>")
+                                                << "n.html" << "p.html" << false;
+    QTest::newRow("the words before the names") << QByteArray("<a class=next href=x.html>›</a><a href=n.html>Next</a>")
+                                                << "n.html" << "" << false;
+    QTest::newRow("contents and other works never") << QByteArray("<a rel=next href=toc.html>目录</a>"
+                                                                 "<a class=next href=w.html>Next Work →</a>"
+                                                                 "<a id=prevChapterButton href=toc2.html>返回目录</a>")
+                                                    << "" << "" << false;
+    QTest::newRow("no web address, or the page itself") << QByteArray("<a href='javascript:;'>下一章</a>"
+                                                                     "<a href='rc:del0'>下一章</a><a href='#top'>上一章</a>")
+                                                        << "" << "" << false;
+    QTest::newRow("the words inside a chapter's title") << QByteArray("<a href=c364.html>第三百六十四章 下一阶段</a>"
+                                                                     "<a href=c478.html>好好上一课</a>")
+                                                        << "" << "" << false;
+    QTest::newRow("a page wider than the view") << QByteArray("<div style='width:5000px'>宽</div><a href=n.html>下一章</a>")
+                                                << "n.html" << "" << true;
+    QTest::newRow("a sliver of overflow") << QByteArray("<div style='width:calc(100% + 30px)'>略宽</div><a href=n.html>下一章</a>")
+                                          << "n.html" << "" << false;
+    QTest::newRow("wide content clipped") << QByteArray("<style>body{overflow-x:hidden}</style>"
+                                                        "<div style='width:5000px'>宽</div><a href=n.html>下一章</a>")
+                                          << "n.html" << "" << false;
+}
+
+void TestChapterLinks::foundInOrder()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, next);
+    QFETCH(QString, previous);
+    QFETCH(bool, sideways);
+    TBrowserView view;
+    view.SetDownloadOptions(configuredDownloadOptions()); // pure mode: no script of the page runs
+    view.resize(800, 600);
+    view.show();
+    const TChapterLinks links = find(view, body);
+    QVERIFY(!links.document.isEmpty());
+    QCOMPARE(rel(links.next), next);
+    QCOMPARE(rel(links.previous), previous);
+    QCOMPARE(links.scrollsSideways, sideways);
+}
+
+void TestChapterLinks::prefetchWorth_data()
+{
+    QTest::addColumn<QString>("next");
+    QTest::addColumn<bool>("worth");
+    QTest::newRow("the same site") << "http://book.example.com/b/2.html" << true;
+    QTest::newRow("another directory of the site") << "http://book.example.com/other/2.html" << true;
+    QTest::newRow("host in capitals") << "http://BOOK.example.com/b/2.html" << true;
+    QTest::newRow("another host") << "http://www.example.com/b/2.html" << false;
+    QTest::newRow("another scheme") << "https://book.example.com/b/2.html" << false;
+    QTest::newRow("the page itself") << "http://book.example.com/b/1.html#end" << false;
+    QTest::newRow("a command") << "rc:del0" << false;
+    QTest::newRow("nothing") << "" << false;
+}
+
+void TestChapterLinks::prefetchWorth()
+{
+    QFETCH(QString, next);
+    QFETCH(bool, worth);
+    QCOMPARE(TPrefetchState::Worth(QUrl("http://book.example.com/b/1.html"), QUrl(next)), worth);
+}
+
+void TestChapterLinks::prefetchServesOnlyFreshCopy()
+{
+    TPrefetchState s;
+    const QUrl next("http://book.example.com/b/2.html#top");
+    QVERIFY(!s.Serves(next, 0));
+    s.Start(next, QUrl("http://book.example.com/b/1.html"), 1000);
+    QCOMPARE(s.Target(), QUrl("http://book.example.com/b/2.html")); // as the engine fetches it
+    QVERIFY(s.IsOurs(QUrl("http://book.example.com/b/2.html")));
+    QVERIFY(s.Serves(QUrl("http://book.example.com/b/2.html#p3"), 1000 + TPrefetchState::kFreshMs - 1));
+    QVERIFY(!s.Serves(next, 1000 + TPrefetchState::kFreshMs)); // too old: a fresh copy again
+    QVERIFY(!s.Serves(next, 999));                             // a clock that went back
+    QVERIFY(!s.Serves(QUrl("http://book.example.com/b/3.html"), 1001));
+    s.Clear();
+    QVERIFY(!s.Active() && !s.IsOurs(next));
+}
+
+void TestChapterLinks::prefetchStopsOutsideTheBook_data()
+{
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<bool>("leaves");
+    QTest::newRow("the chapter fetched") << "http://book.example.com/b/2.html" << false;
+    QTest::newRow("the book's index") << "http://book.example.com/b/" << false;
+    QTest::newRow("the page again") << "http://book.example.com/b/1.html?x=1" << false;
+    QTest::newRow("another book of the site") << "http://book.example.com/c/1.html" << true;
+    QTest::newRow("another site") << "http://other.example.com/b/2.html" << true;
+    QTest::newRow("the start page") << "lekto:doc/1/1" << true;
+}
+
+void TestChapterLinks::prefetchStopsOutsideTheBook()
+{
+    QFETCH(QString, to);
+    QFETCH(bool, leaves);
+    TPrefetchState s;
+    QVERIFY(!s.LeavesBook(QUrl(to))); // nothing to stop
+    s.Start(QUrl("http://book.example.com/b/2.html"), QUrl("http://book.example.com/b/1.html"), 0);
+    QCOMPARE(s.LeavesBook(QUrl(to)), leaves);
+}
+
+LEKTO_WEB_TEST_MAIN(TestChapterLinks)
+#include "tst_chapterlinks.moc"
