@@ -36,8 +36,10 @@ protected:
         case QEvent::Wheel:
             // The first turn over a page without the focus gives it the focus
             // and scrolls nothing; later turns scroll the page under the pointer.
+            // Only in the active window: elsewhere setting the focus changes
+            // nothing, and every turn would be swallowed.
             if (TBrowserView *view = viewOf(watched); view && watched->isWidgetType() && QApplication::focusWidget()
-                && !holdsFocus(view) && view->isVisible()) {
+                && !holdsFocus(view) && view->isVisible() && view->window()->isActiveWindow()) {
                 view->SetFocus();
                 return true;
             }

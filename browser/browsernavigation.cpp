@@ -191,7 +191,13 @@ void TBrowserView::completeErrorPage(const QWebEngineLoadingInfo &info)
         }
     };
     if (!info.isErrorPage()) {
-        report();
+        // The site's own page for an error (404 with a body): it is shown,
+        // with its own address and title, but it is no page of the book.
+        QPointer<TBrowserView> me(this);
+        completeDocument([me] {
+            if (me && me->FDoc)
+                me->FDoc->IsErrorPage = true;
+        });
         return;
     }
     // The engine's error pages need scripts, which pure mode switches off,
@@ -252,10 +258,15 @@ void TBrowserView::onNewWindowRequested(QWebEngineNewWindowRequest &request)
     auto *view = qobject_cast<TBrowserView *>(target->parent());
     if (!view || view->Application() != target)
         return;
-    // window.open("") asks for an empty window: that is about:blank.
+    // window.open("") asks for an empty window: that is about:blank. A page
+    // gets web pages in its pop-ups, never a local file or one of our own
+    // documents: the program's own loads skip the engine's checks on those.
     QUrl url = requested;
     if (url.isEmpty() || !url.isValid())
         url = QUrl(QStringLiteral("about:blank"));
+    const QString scheme = url.scheme();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https") && url != QUrl(QStringLiteral("about:blank")))
+        return;
     if (view == this) {
         openFromDocument(url);
         return;

@@ -54,12 +54,15 @@ void TLektoHistory::LoadHis()
         // reading it, but it can still be moved aside whole before a save
         // takes its place. Something that is not a file (a folder of that
         // name) is not ours to move: saves will say that they cannot write.
+        QString text = QStringLiteral("无法读取数据文件：%1\n%2").arg(FFileName, file.errorString());
         if (QFileInfo(FFileName).isFile()) {
             FBackupPending = true;
             FBackupByRename = true;
+            // The reader is told where the old history goes.
+            text += QStringLiteral("\n保存历史时，它将被改名保留为 %1。").arg(FreeBackupName(FFileName));
         }
         if (FShowMessage)
-            FShowMessage(kErrorCaption, QStringLiteral("无法读取数据文件：%1\n%2").arg(FFileName, file.errorString()));
+            FShowMessage(kErrorCaption, text);
         return;
     }
     if (!ReadFile(file)) {
@@ -110,15 +113,21 @@ bool TLektoHistory::ReadFile(QFile &file)
     return readInto(FL2, n2) && readInto(FList, n1);
 }
 
+QString TLektoHistory::FreeBackupName(const QString &fileName)
+{
+    // A name no earlier backup holds: backups are never overwritten.
+    QString name = fileName + QStringLiteral(".damaged");
+    for (int i = 1; QFileInfo::exists(name); ++i)
+        name = fileName + QStringLiteral(".damaged.%1").arg(i);
+    return name;
+}
+
 void TLektoHistory::KeepDamagedFile()
 {
     if (!FBackupPending)
         return;
     if (QFileInfo::exists(FFileName)) {
-        // A name no earlier backup holds: backups are never overwritten.
-        QString name = FFileName + QStringLiteral(".damaged");
-        for (int i = 1; QFileInfo::exists(name); ++i)
-            name = FFileName + QStringLiteral(".damaged.%1").arg(i);
+        const QString name = FreeBackupName(FFileName);
         const bool kept = FBackupByRename ? QFile::rename(FFileName, name) : QFile::copy(FFileName, name);
         if (!kept)
             throw ELektoError(QStringLiteral("无法备份无法识别的数据文件 %1，历史记录未保存。").arg(FFileName));

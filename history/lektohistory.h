@@ -61,6 +61,7 @@ private:
     void LoadHis();
     bool ReadFile(class QFile &file);
     void KeepDamagedFile();
+    static QString FreeBackupName(const QString &fileName);
     static void CheckIndex(const THisList &list, int idx);
 
     QString FFileName;

@@ -432,7 +432,8 @@ private slots:
                 return 10;
             QStringList messages;
             TLektoHistory h(file, [&](const QString &c, const QString &t) { messages << c + QLatin1Char('|') + t; });
-            if (messages.size() != 1 || !messages[0].startsWith(QStringLiteral("错误！|无法读取数据文件")))
+            if (messages.size() != 1 || !messages[0].startsWith(QStringLiteral("错误！|无法读取数据文件"))
+                || !messages[0].contains(file + QStringLiteral(".damaged")))
                 return 11;
             h.AddHis("http://host/a/1.html", "a");
             try {

@@ -8,6 +8,7 @@
 #include "testhttpserver.h"
 
 #include <QtCore/QMimeData>
+#include <QtWebEngineCore/QWebEngineScript>
 #include <QtGui/QAction>
 #include <QtWidgets/QInputDialog>
 #include <QtWidgets/QLineEdit>
@@ -159,6 +160,15 @@ void TestHostCallbacks::maskedShortcutsInEveryView()
     v->SetFocus();
     QWidget *page = v->focusProxy();
     QVERIFY(page);
+    auto hasFocus = [&] {
+        QVariant r;
+        bool got = false;
+        v->page()->runJavaScript(QStringLiteral("document.hasFocus()"), QWebEngineScript::ApplicationWorld,
+                                 [&](const QVariant &x) { r = x; got = true; });
+        waitUntil([&] { return got; }, 3000);
+        return r.toBool();
+    };
+    QVERIFY(waitUntil(hasFocus, 3000));
     QTest::keyClick(page, Qt::Key_N, Qt::ControlModifier);
     QTest::keyClick(page, Qt::Key_N, Qt::ControlModifier | Qt::ShiftModifier);
     QTest::keyClick(page, Qt::Key_N, Qt::ControlModifier | Qt::AltModifier);
@@ -259,6 +269,18 @@ void TestHostCallbacks::focusFollowsClickAndWheel()
     const int y = h.js("window.scrollY").toInt();
     turn();
     QVERIFY(waitUntil([&] { return h.js("window.scrollY").toInt() > y; }, 3000));
+
+    // Another of the program's windows is active (the zoom dialog, the links
+    // board): turns over the page still scroll it, and take no focus.
+    QWidget board(&w, Qt::Tool);
+    board.resize(100, 100);
+    board.show();
+    board.activateWindow();
+    QVERIFY(waitUntil([&] { return QApplication::activeWindow() == &board; }, 2000));
+    const int y2 = h.js("window.scrollY").toInt();
+    for (int i = 0; i < 3; ++i)
+        turn();
+    QVERIFY(waitUntil([&] { return h.js("window.scrollY").toInt() > y2; }, 3000));
 }
 
 // Back from another program, the page has the keyboard again.

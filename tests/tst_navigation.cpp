@@ -56,6 +56,8 @@ private slots:
                                             "<form id=f method=post action='/popup/posted.html' target=_blank>"
                                             "<input name=q value='中文'><input type=submit id=s></form>");
         FServer.route("/popup/target.html", "<title>target</title>");
+        FServer.route("/book/gone.html", TestHttpServer::Response{404, "text/html; charset=utf-8",
+                                                                  "<title>页面不存在</title><p>没有这一章</p>", {}, false});
         FServer.route("/popup/posted.html", "<title>posted</title>");
     }
 
@@ -66,6 +68,7 @@ private slots:
     void unreachableAddressSaysWhy_data();
     void unreachableAddressSaysWhy();
     void addressesAreRecordedEncoded();
+    void sitesOwnErrorPageIsShownNotRecorded();
     void backAndForwardFromTheStartPage_data();
     void backAndForwardFromTheStartPage();
     void backReturnsToTheReadingPlace_data();
@@ -171,6 +174,20 @@ void TestNavigation::unreachableAddressSaysWhy()
     QVERIFY(h.waitComplete(before + 1));
     QCOMPARE(w.EdUrl->text(), address);
     QVERIFY(pageText(h).contains(QStringLiteral("服务器拒绝了连接")));
+}
+
+// A site's own page for a missing chapter shows as the site made it, with
+// its title, but does not become the book's last page.
+void TestNavigation::sitesOwnErrorPageIsShownNotRecorded()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    QVERIFY(h.type(FServer.url("/book/1.html")));
+    QVERIFY(h.type(FServer.url("/book/gone.html")));
+    QCOMPARE(w.windowTitle(), QStringLiteral("页面不存在"));
+    QCOMPARE(w.EdUrl->text(), FServer.url("/book/gone.html"));
+    QVERIFY(pageText(h).contains(QStringLiteral("没有这一章")));
+    QCOMPARE(fieldText(w.FLektoHis->Bookmarks()[0]->PageName), QStringLiteral("1.html"));
 }
 
 // The history has always recorded the address as the document has it:
