@@ -16,6 +16,10 @@ enum class TKeyCommand {
     Forward,
     Refresh,
     FocusAddress,
+    Find,         // Ctrl+F: the find bar
+    FindNext,     // F3
+    FindPrevious, // Shift+F3
+    Print,        // Ctrl+P
 };
 
 // Keys the window takes before the focused control (the page, the address

@@ -94,6 +94,8 @@ TFLekto::TFLekto(const QString &historyFile, QWidget *parent) : QWidget(parent),
 {
     buildControls();
     configureViews();
+    DownloadsCreate();
+    FindBarCreate();
     InstallKeys();
     FormCreate();
 }
@@ -257,7 +259,8 @@ void TFLekto::configureViews()
     WB1->OnBeforeNavigate2 = [this](auto &&...a) { WB1BeforeNavigate2(std::forward<decltype(a)>(a)...); };
     WB1->OnDocumentComplete = [this](auto &&...a) { WB1DocumentComplete(std::forward<decltype(a)>(a)...); };
     WB1->OnStop = [this](TBrowserView *v) { _OnStop(v); };
-    WB1->OnStatusTextChange = [this](TBrowserView *, const QString &text) { setHint(text); };
+    // A running download's progress comes back once the pointer leaves a link.
+    WB1->OnStatusTextChange = [this](TBrowserView *, const QString &text) { setHint(text.isEmpty() ? DownloadHint() : text); };
     WB1->OnTitleChange = [this](TBrowserView *, const QString &text) { setWindowTitle(text); };
     WB1->OnProgressChange = [this](TBrowserView *, int progress, int max) {
         if (FProg)

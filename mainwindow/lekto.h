@@ -1,17 +1,20 @@
 #pragma once
 
 #include "browserview.h"
+#include "downloads.h"
 #include "panel.h"
 
 #include <QtWidgets/QWidget>
 
 #include <memory>
+#include <optional>
 
 class QKeyEvent;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class TFindBar;
 class TFlashMute;
 class TLektoHistory;
 class TLektoProgImg;
@@ -98,6 +101,16 @@ public:
 
     QString HelpText() const;
 
+    // Downloads, find in page and printing (downloads.cpp, keys.cpp, printing.cpp).
+    TDownloads *FDownloads = nullptr;
+    QPushButton *BtnCancelDownload = nullptr; // in the hint line while a download runs
+    TFindBar *FFindBar = nullptr;
+    std::optional<TDownloadTarget> DownloadAskTarget(const QString &proposedName);
+    void DownloadChange(const TDownloadState &state);
+    void BtnCancelDownloadClick();
+    void PrintPage();
+    bool IsPrinting() const { return FPrinting; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -112,12 +125,18 @@ private:
     void SaveHistory(bool closing);
     void InstallKeys();
     void focusPageAfterBorderChange();
+    void DownloadsCreate();
+    void FindBarCreate();
+    QString DownloadHint() const;
+    void ShowShownPage();
 
     QString FHistoryFile;
     bool FClosed = false;
     QString FLastSaveError; // the save failure last reported
     QRect FSaveBounds;      // the window's bounds before full-screen reading
     bool FSaveMaximized = false;
+    QString FDownloadFolder; // where the reader saved last, for the next proposal
+    bool FPrinting = false;
 };
 
 // The main window, reachable program-wide once created.
