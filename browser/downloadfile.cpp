@@ -145,12 +145,16 @@ QString CleanName(const QString &name)
 
 QString ProposedName(const QString &engineName, const QUrl &url)
 {
-    QString name = CleanName(readAgain(lastComponent(engineName)));
-    if (name.isEmpty()) {
-        const QString last = url.path(QUrl::FullyEncoded).section(QLatin1Char('/'), -1);
-        name = CleanName(readAgain(QString::fromLatin1(QByteArray::fromPercentEncoding(last.toLatin1()))));
-    }
-    return name.isEmpty() ? QStringLiteral("下载") : name;
+    const QByteArray urlBytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).section(QLatin1Char('/'), -1).toLatin1());
+    const QString fromUrl = CleanName(readAgain(QString::fromLatin1(urlBytes)));
+    // Without a name from the server the engine takes the address's, read
+    // as UTF-8 whatever it is: a GBK address comes out as "\uFFFD".
+    if (engineName.contains(QChar::ReplacementCharacter) && engineName == QString::fromUtf8(urlBytes) && !fromUrl.isEmpty())
+        return fromUrl;
+    const QString name = CleanName(readAgain(lastComponent(engineName)));
+    if (!name.isEmpty())
+        return name;
+    return fromUrl.isEmpty() ? QStringLiteral("下载") : fromUrl;
 }
 
 QString FreeName(const QString &path)

@@ -32,6 +32,16 @@ QString reasonText(const R *request)
     case R::ServerBadContent: return QStringLiteral("服务器出错，文件不完整。");
     default: break;
     }
+    // Reasons the engine has and Qt does not name, by their family: 1-19
+    // the file, 20-29 the network, 30-39 the server (38: the connection
+    // ended before the length the server announced).
+    const int reason = int(request->interruptReason());
+    if (reason > 0 && reason < 20)
+        return QStringLiteral("无法写入文件。");
+    if (reason >= 20 && reason < 30)
+        return QStringLiteral("网络连接中断。");
+    if (reason >= 30 && reason < 40)
+        return QStringLiteral("服务器中途出错，文件不完整。");
     return request->interruptReasonString();
 }
 
@@ -94,8 +104,17 @@ void TDownloads::Cancel(quint32 id)
 
 void TDownloads::onRequested(QWebEngineDownloadRequest *request)
 {
-    if (request->page() != FView->page() || request->state() != R::DownloadRequested || !OnAskTarget)
+    if (request->page() != FView->page() || request->state() != R::DownloadRequested)
         return; // not accepted: the engine drops it
+    if (const auto it = FItems.find(request->id()); it != FItems.end()) {
+        // The engine tries again by itself after a broken connection, and
+        // announces the attempt as a new request of the same download: it
+        // goes on into the same part file, unasked.
+        resume(*it, request);
+        return;
+    }
+    if (!OnAskTarget)
+        return;
     const QString proposed = DownloadFile::ProposedName(request->suggestedFileName(), request->url());
     const quint32 id = request->id();
     QPointer<QWebEngineDownloadRequest> guard(request);
@@ -111,15 +130,23 @@ void TDownloads::onRequested(QWebEngineDownloadRequest *request)
         report(item.state);
         return;
     }
-    const QFileInfo partInfo(part.path);
+    report(resume(*FItems.insert(id, item), request).state);
+}
+
+TDownloads::TItem &TDownloads::resume(TItem &item, QWebEngineDownloadRequest *request)
+{
+    if (item.request && item.request != request)
+        item.request->disconnect(this);
+    item.request = request;
+    const QFileInfo partInfo(item.partPath);
     request->setDownloadDirectory(partInfo.absolutePath());
     request->setDownloadFileName(partInfo.fileName());
-    FItems.insert(id, item);
+    const quint32 id = item.state.id;
     connect(request, &R::receivedBytesChanged, this, [this, id] { onProgress(id); });
     connect(request, &R::totalBytesChanged, this, [this, id] { onProgress(id); });
     connect(request, &R::stateChanged, this, [this, id] { onStateChanged(id); });
     request->accept();
-    report(item.state);
+    return item;
 }
 
 void TDownloads::onProgress(quint32 id)

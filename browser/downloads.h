@@ -64,6 +64,7 @@ private:
     };
 
     void onRequested(QWebEngineDownloadRequest *request);
+    TItem &resume(TItem &item, QWebEngineDownloadRequest *request);
     void onProgress(quint32 id);
     void onStateChanged(quint32 id);
     void end(TItem &item, TDownloadState::TPhase phase, const QString &error = QString());

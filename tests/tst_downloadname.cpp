@@ -73,6 +73,8 @@ void TestDownloadName::proposedName_data()
     QTest::newRow("trailing dots and spaces") << QStringLiteral("书名.txt. . ") << page << "书名.txt";
     QTest::newRow("no name: the address's last part") << QString() << "http://x.test/down/%E4%B9%A6%E5%90%8D.txt" << "书名.txt";
     QTest::newRow("no name: a GBK address") << QString() << "http://x.test/down/%CA%E9%C3%FB.txt" << "书名.txt";
+    QTest::newRow("the engine's UTF-8 reading of a GBK address")
+        << QStringLiteral("\uFFFD\uFFFD\uFFFD\uFFFD.txt") << "http://x.test/down/%CA%E9%C3%FB.txt" << "书名.txt";
     QTest::newRow("no name at all") << QString() << "http://x.test/" << "下载";
     QTest::newRow("only dots") << QStringLiteral("..") << "http://x.test/" << "下载";
 
