@@ -35,7 +35,8 @@ void TFLekto::DownloadsCreate()
     FDownloads->OnChange = [this](const TDownloadState &state) { Dialogs::guarded([&] { DownloadChange(state); }); };
 
     auto *line = new QHBoxLayout(pHint);
-    line->setContentsMargins(0, 0, 0, 0);
+    // Apart from the navigation buttons beside the hint line.
+    line->setContentsMargins(0, 0, 6, 0);
     line->addStretch(1);
     BtnCancelDownload = new QPushButton(QStringLiteral("取消"), pHint);
     BtnCancelDownload->setFixedWidth(40);
@@ -95,7 +96,7 @@ QString TFLekto::DownloadHint() const
     const QString before = QStringLiteral("正在下载 ");
     const QString after = QStringLiteral(" %1…%2").arg(amount, more);
     const QFontMetrics fm = pHint->fontMetrics();
-    const int room = pHint->width() - (BtnCancelDownload ? BtnCancelDownload->width() : 0) - 8
+    const int room = pHint->width() - (BtnCancelDownload ? BtnCancelDownload->width() : 0) - 14
         - fm.horizontalAdvance(before + after);
     return before + fm.elidedText(shown.fileName(), Qt::ElideMiddle, std::max(room, fm.horizontalAdvance(QStringLiteral("…")))) + after;
 }

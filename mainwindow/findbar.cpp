@@ -3,6 +3,7 @@
 #include "browserview.h"
 
 #include <QtCore/QPointer>
+#include <QtCore/QTimer>
 #include <QtGui/QKeyEvent>
 #include <QtWidgets/QBoxLayout>
 #include <QtWidgets/QLabel>
@@ -147,7 +148,9 @@ bool TFindBar::eventFilter(QObject *watched, QEvent *event)
         }
     } else if (watched == FView && !isHidden()
                && (event->type() == QEvent::Resize || event->type() == QEvent::Move || event->type() == QEvent::Show)) {
-        place();
+        // Once the change is complete: entering full-screen reading resizes
+        // the view before the clock is shown.
+        QTimer::singleShot(0, this, [this] { place(); });
     }
     return QFrame::eventFilter(watched, event);
 }
