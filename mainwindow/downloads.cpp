@@ -88,13 +88,15 @@ QString TFLekto::DownloadHint() const
     if (running.isEmpty())
         return QString();
     const TDownloadState &shown = running.last();
+    // A percentage when the server said how much comes, else what has come.
     const int percent = shown.percent();
-    const QString amount = percent >= 0 ? QStringLiteral("%1%").arg(percent)
-                                        : QLocale().formattedDataSize(shown.received, 1, QLocale::DataSizeTraditionalFormat);
+    const QString amount = percent >= 0 ? QStringLiteral(" %1%").arg(percent)
+        : shown.received > 0 ? QLatin1Char(' ') + QLocale(QLocale::Chinese, QLocale::China).formattedDataSize(shown.received, 1, QLocale::DataSizeTraditionalFormat)
+                             : QString();
     const QString more = running.size() > 1 ? QStringLiteral("（共 %1 个）").arg(running.size()) : QString();
     // The hint line is narrow: the name gives way, so the figures stay in sight.
     const QString before = QStringLiteral("正在下载 ");
-    const QString after = QStringLiteral(" %1…%2").arg(amount, more);
+    const QString after = QStringLiteral("%1…%2").arg(amount, more);
     const QFontMetrics fm = pHint->fontMetrics();
     const int room = pHint->width() - (BtnCancelDownload ? BtnCancelDownload->width() : 0) - 14
         - fm.horizontalAdvance(before + after);
