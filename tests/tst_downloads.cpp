@@ -89,10 +89,10 @@ class TestDownloads : public QObject
     QByteArray FBook;
 
     // A page with the download link, as a site's "TXT下载".
-    void routeLinkPage(const QByteArray &path, const QByteArray &target)
+    void routeLinkPage(const QByteArray &path, const QByteArray &target, const QByteArray &attributes = {})
     {
         FServer.route(path, "<title>斗破苍穹 TXT下载</title><p>全本下载：</p>"
-                            "<p><a id=txt href='" + target + "' style='font-size:40px'>TXT下载</a></p>"
+                            "<p><a id=txt href='" + target + "' " + attributes + " style='font-size:40px'>TXT下载</a></p>"
                             "<img src='/cover.gif'>");
     }
 
@@ -107,6 +107,8 @@ private slots:
         FServer.route("/cut.txt", cut);
         FServer.route("/small.txt", file("new text", attachment(kBookNameGbk)));
         routeLinkPage("/index.html", "/book.txt");
+        // A link that asks for a download itself: no navigation at all.
+        routeLinkPage("/index-attribute.html", "/book.txt", "download");
     }
 
     void namesAsTheServerMeantThem_data();
@@ -115,6 +117,7 @@ private slots:
     void savesABookWholeFromALinkInEitherMode();
     void cancelledLeavesNothing_data();
     void cancelledLeavesNothing();
+    void failedLeavesNothingAndSaysWhy_data();
     void failedLeavesNothingAndSaysWhy();
     void existingFileReplacedOnlyWhenAgreed_data();
     void existingFileReplacedOnlyWhenAgreed();
@@ -167,8 +170,11 @@ void TestDownloads::namesAsTheServerMeantThem()
 void TestDownloads::savesABookWholeFromALinkInEitherMode_data()
 {
     QTest::addColumn<bool>("pure");
-    QTest::newRow("pure mode") << true;
-    QTest::newRow("half-pure mode") << false;
+    QTest::addColumn<QString>("page");
+    QTest::newRow("pure mode") << true << "/index.html";
+    QTest::newRow("half-pure mode") << false << "/index.html";
+    QTest::newRow("pure mode, <a download>") << true << "/index-attribute.html";
+    QTest::newRow("half-pure mode, <a download>") << false << "/index-attribute.html";
 }
 
 // A real click on "TXT下载": the 3 MB book is saved byte for byte under its
@@ -176,6 +182,7 @@ void TestDownloads::savesABookWholeFromALinkInEitherMode_data()
 void TestDownloads::savesABookWholeFromALinkInEitherMode()
 {
     QFETCH(bool, pure);
+    QFETCH(QString, page);
     LektoHarness h;
     ScriptedSave save;
     save.answers << kBookName;
@@ -186,7 +193,7 @@ void TestDownloads::savesABookWholeFromALinkInEitherMode()
         QVERIFY(h.waitComplete(2));
     }
     QCOMPARE(w.IsPureMode(), pure);
-    QVERIFY(h.type(FServer.url("/index.html")));
+    QVERIFY(h.type(FServer.url(page)));
     const int completions = h.completions;
     const int requests = FServer.countRequests("/book.txt");
     const QString address = w.EdUrl->text();
@@ -261,26 +268,40 @@ void TestDownloads::cancelledLeavesNothing()
     QVERIFY(w.FDownloads->Running().isEmpty());
 }
 
-// The connection breaks after 100,000 bytes of 3 MB, every time: the engine
-// tries again by itself, into the same part file and without asking the
-// reader again; in the end the reader is told, and neither the final name
-// nor a part file is left.
+void TestDownloads::failedLeavesNothingAndSaysWhy_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("saveAs");
+    QTest::addColumn<QString>("why");
+    // The connection breaks after 100,000 bytes of 3 MB, every time: the
+    // engine tries again by itself, into the same part file and without
+    // asking the reader again, and then gives up.
+    QTest::newRow("connection broken") << "/cut.txt" << kBookName << "服务器中途出错";
+    // The folder chosen is gone by the time the file would be made.
+    QTest::newRow("folder gone") << "/small.txt" << "没有/" + kBookName << "不存在";
+}
+
+// The reader is told why, and neither the final name nor a part file is left.
 void TestDownloads::failedLeavesNothingAndSaysWhy()
 {
+    QFETCH(QString, path);
+    QFETCH(QString, saveAs);
+    QFETCH(QString, why);
     LektoHarness h;
     ScriptedSave save;
-    save.answers << kBookName;
+    save.answers << saveAs;
     TFLekto &w = h.open();
-    w.WB1->Navigate(FServer.url("/cut.txt"));
+    w.WB1->Navigate(FServer.url(path));
     QVERIFY(waitUntil([&] { return !h.errors.isEmpty(); }, 30000));
-    QVERIFY2(h.errors.constFirst().contains(QStringLiteral("斗破苍穹.txt")), qPrintable(h.errors.constFirst()));
-    QVERIFY2(h.errors.constFirst().contains(QStringLiteral("没有下载成功：服务器中途出错")), qPrintable(h.errors.constFirst()));
+    const QString error = h.errors.constFirst();
+    QVERIFY2(error.contains(QStringLiteral("“斗破苍穹.txt”没有下载成功：")) && error.contains(why), qPrintable(error));
     QCOMPARE(w.pHint->Caption(), QStringLiteral("下载失败：斗破苍穹.txt"));
     spin(1500);
     QVERIFY2(filesIn(save.folder.path()).isEmpty(), qPrintable(filesIn(save.folder.path()).join(QLatin1Char(' '))));
     QCOMPARE(save.proposed.size(), 1);
     QCOMPARE(h.errors.size(), 1);
     QVERIFY(w.FDownloads->Running().isEmpty());
+    QVERIFY(!w.BtnCancelDownload->isVisible());
 }
 
 void TestDownloads::existingFileReplacedOnlyWhenAgreed_data()

@@ -193,6 +193,10 @@ void TestFindPrint::findsANameInAChapter()
     QVERIFY(w.FFindBar->isVisible());
     QVERIFY(waitUntil([&] { return w.FFindBar->MatchCount() == expected; }, 5000));
     QCOMPARE(keyTarget(&w), w.WB1->focusProxy()); // F3 leaves the keyboard where it was
+
+    // Another page, the bar still open: its matches are counted.
+    QVERIFY(h.type(QStringLiteral("http://pictures.test/page.html")));
+    QVERIFY(waitUntil([&] { return w.FFindBar->LblCount->text() == QStringLiteral("无匹配"); }, 5000));
 }
 
 // In full-screen reading Esc in the bar closes the bar and nothing else; the
