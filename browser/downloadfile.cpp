@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include <sys/stat.h>
+
 namespace {
 
 constexpr int kMaxNameBytes = 255; // what ext4 and most other file systems hold
@@ -111,6 +113,17 @@ QString fitName(const QString &name, int maxBytes)
     return cutToBytes(stem, maxBytes - utf8Size(extension)) + extension;
 }
 
+// The part file is made private (QTemporaryFile, and the engine's own
+// files); the book is given what any new file of the user's gets.
+void giveUsualPermissions(const QString &path)
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    std::error_code ec;
+    std::filesystem::permissions(std::filesystem::path(QFile::encodeName(path).toStdString()),
+                                 static_cast<std::filesystem::perms>(0666 & ~mask), ec);
+}
+
 std::filesystem::path nativePath(const QString &path)
 {
     return std::filesystem::path(QFile::encodeName(path).toStdString());
@@ -199,6 +212,7 @@ TResult Finish(const QString &partPath, const QString &finalPath, bool replace)
         std::filesystem::rename(nativePath(partPath), nativePath(finalPath), ec);
         if (ec)
             return failed(QString::fromLocal8Bit(ec.message()));
+        giveUsualPermissions(finalPath);
         return {finalPath, QString()};
     }
     // QFile::rename never replaces a file: one that appeared meanwhile (the
@@ -207,8 +221,10 @@ TResult Finish(const QString &partPath, const QString &finalPath, bool replace)
     QString target = finalPath;
     for (int attempt = 0; attempt < 100; ++attempt) {
         QFile part(partPath);
-        if (part.rename(target))
+        if (part.rename(target)) {
+            giveUsualPermissions(target);
             return {target, QString()};
+        }
         if (!QFileInfo::exists(target))
             return failed(part.errorString());
         target = FreeName(finalPath);

@@ -131,6 +131,11 @@ void TestDownloadName::finishNeverReplacesUnasked()
     QVERIFY2(done.ok(), qPrintable(done.error));
     QCOMPARE(QFileInfo(done.path).fileName(), savedAs);
     QCOMPARE(readFile(done.path), QByteArray("new"));
+    // The part file was private; the book has what any new file gets.
+    QFile fresh(dir.filePath(QStringLiteral("fresh")));
+    QVERIFY(fresh.open(QIODevice::WriteOnly));
+    QCOMPARE(QFileInfo(done.path).permissions(), fresh.permissions());
+    fresh.remove();
     QVERIFY(!QFileInfo::exists(part.path));
     // Every file that was there and not agreed to be replaced is as it was.
     for (const QString &name : existing)

@@ -221,6 +221,10 @@ void TestDownloads::savesABookWholeFromALinkInEitherMode()
     const QByteArray saved = readAll(save.path(kBookName));
     QCOMPARE(saved.size(), FBook.size());
     QVERIFY(saved == FBook);
+    QFile fresh(save.path(QStringLiteral("fresh")));
+    QVERIFY(fresh.open(QIODevice::WriteOnly));
+    QCOMPARE(QFileInfo(save.path(kBookName)).permissions(), fresh.permissions()); // not left private
+    fresh.remove();
 
     // The page the link was on is still the page shown, and nothing was recorded of the file.
     QCOMPARE(w.windowTitle(), QStringLiteral("斗破苍穹 TXT下载"));
