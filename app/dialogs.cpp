@@ -2,8 +2,12 @@
 
 #include "lektoerror.h"
 
+#include <QtCore/QFileInfo>
 #include <QtCore/QUrl>
 #include <QtGui/QDesktopServices>
+#include <QtPrintSupport/QPrintDialog>
+#include <QtPrintSupport/QPrinter>
+#include <QtWidgets/QFileDialog>
 #include <QtWidgets/QInputDialog>
 #include <QtWidgets/QMessageBox>
 
@@ -49,6 +53,24 @@ QUrl ExternalUrl(const QString &address)
 
 std::function<void(const QString &)> openExternal = [](const QString &url) {
     QDesktopServices::openUrl(ExternalUrl(url));
+};
+
+std::function<std::optional<QString>(const QString &, const QString &)> saveFileName =
+    [](const QString &caption, const QString &proposedPath) -> std::optional<QString> {
+        QFileDialog box(nullptr, caption);
+        box.setAcceptMode(QFileDialog::AcceptSave);
+        box.setFileMode(QFileDialog::AnyFile);
+        box.setOption(QFileDialog::DontConfirmOverwrite);
+        box.setDirectory(QFileInfo(proposedPath).absolutePath());
+        box.selectFile(QFileInfo(proposedPath).fileName());
+        if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
+            return std::nullopt;
+        return box.selectedFiles().constFirst();
+    };
+
+std::function<bool(QPrinter &)> printDialog = [](QPrinter &printer) {
+    QPrintDialog box(&printer);
+    return box.exec() == QDialog::Accepted;
 };
 
 void reportException(std::exception_ptr e)

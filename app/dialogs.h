@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 
+class QPrinter;
+
 // Everything the program asks of the person or hands to the desktop goes
 // through these hooks: message boxes owned by no window, the note input box,
 // the system's web browser. Tests replace them with scripted answers.
@@ -19,6 +21,13 @@ extern std::function<bool(const QString &caption, const QString &text)> askYesNo
 extern std::function<std::optional<QString>(const QString &caption, const QString &prompt, const QString &proposed)>
     inputText;
 extern std::function<void(const QString &url)> openExternal; // failures are silent
+// The standard save dialog, opened on proposedPath; the path chosen, or
+// nothing when the person cancels. It does not ask about replacing a file:
+// the caller does, with askYesNo.
+extern std::function<std::optional<QString>(const QString &caption, const QString &proposedPath)> saveFileName;
+// The standard print dialog (printers, print to a PDF file); true when the
+// person prints, with the printer set up as chosen.
+extern std::function<bool(QPrinter &printer)> printDialog;
 
 // What the system's browser is given for an address as a reader writes it:
 // one without a scheme ("www.qidian.com") is a web address, as the shell

@@ -265,7 +265,7 @@ void TBrowserView::onNewWindowRequested(QWebEngineNewWindowRequest &request)
     if (url.isEmpty() || !url.isValid())
         url = QUrl(QStringLiteral("about:blank"));
     const QString scheme = url.scheme();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https") && url != QUrl(QStringLiteral("about:blank")))
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https") && scheme != QLatin1String("about"))
         return;
     if (view == this) {
         openFromDocument(url);

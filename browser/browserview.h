@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 
+class QPrinter;
 class QWebEngineProfile;
 class QWebEngineLoadingInfo;
 class QWebEngineNewWindowRequest;
@@ -141,6 +142,17 @@ public:
     // moves, the page has gone (or is going) somewhere.
     quint64 NavigationSerial() const { return FNavigationSerial; }
     bool IsLoading() const { return FPage->isLoading(); }
+    // Finding text in the page shown (findprint.cpp). Each search goes on
+    // from the match selected now; done gets the match selected then
+    // (counted from 1, 0 for none) and the number of matches, for the latest
+    // search only.
+    void FindText(const QString &text, bool backward, std::function<void(int active, int count)> done = {});
+    // Ends the search: the matches are no longer marked, the last one stays selected.
+    void StopFinding();
+    // Prints the page as it is shown. A printer set to write a PDF file gets
+    // the engine's own PDF, whose text stays text; done gets the outcome and,
+    // on failure, why.
+    void Print(QPrinter *printer, std::function<void(bool ok, const QString &error)> done);
 
     // The engine's own page zoom covers these; the view shows every other
     // percentage by zooming the document itself for the rest.
@@ -199,6 +211,7 @@ private:
     quint64 FLoadSerial = 0;
     quint64 FNavigationSerial = 0;
     TPrefetchState FPrefetch;
+    quint64 FFindSerial = 0; // the latest search, whose answer alone counts
     bool FStopRequested = false;
     int FViewId = 0;
 };

@@ -32,6 +32,8 @@ TKeyCommand WindowKeyCommand(int key, Qt::KeyboardModifiers modifiers)
         switch (key) {
         case Qt::Key_R: return TKeyCommand::Refresh;
         case Qt::Key_L: return TKeyCommand::FocusAddress;
+        case Qt::Key_F: return TKeyCommand::Find;
+        case Qt::Key_P: return TKeyCommand::Print;
         default: return TKeyCommand::None;
         }
     }
@@ -39,9 +41,12 @@ TKeyCommand WindowKeyCommand(int key, Qt::KeyboardModifiers modifiers)
         switch (key) {
         case Qt::Key_F5: return TKeyCommand::Refresh;
         case Qt::Key_F6: return TKeyCommand::FocusAddress;
+        case Qt::Key_F3: return TKeyCommand::FindNext;
         default: return TKeyCommand::None;
         }
     }
+    if (m == Qt::ShiftModifier && key == Qt::Key_F3)
+        return TKeyCommand::FindPrevious;
     return TKeyCommand::None;
 }
 

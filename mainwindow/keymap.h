@@ -19,6 +19,10 @@ enum class TKeyCommand {
     // Reading: the page's own keys for turning chapters.
     PreviousChapter,
     NextChapter,
+    Find,         // Ctrl+F: the find bar
+    FindNext,     // F3
+    FindPrevious, // Shift+F3
+    Print,        // Ctrl+P
 };
 
 // Keys the window takes before the focused control (the page, the address

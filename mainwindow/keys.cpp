@@ -3,10 +3,12 @@
 #include "lekto.h"
 
 #include "dialogs.h"
+#include "findbar.h"
 #include "forms.h"
 #include "keymap.h"
 #include "lektolinks.h"
 
+#include <QtCore/QTimer>
 #include <QtGui/QKeyEvent>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QLineEdit>
@@ -70,6 +72,12 @@ bool TFLekto::KeyPressed(QWidget *target, QKeyEvent *event)
     if (target != focusWidget() && target != WB1->focusProxy())
         return false;
 
+    // Esc in the find bar closes the bar, and only the bar.
+    if (key == Qt::Key_Escape && FFindBar && FFindBar->isVisible() && FFindBar->isAncestorOf(target)) {
+        FFindBar->Close();
+        return true;
+    }
+
     bool Handled = false;
     FormShortCut(key, Handled);
     if (Handled)
@@ -85,6 +93,13 @@ bool TFLekto::KeyPressed(QWidget *target, QKeyEvent *event)
             EdUrl->setFocus(Qt::ShortcutFocusReason);
             EdUrl->selectAll();
         }
+        return true;
+    case TKeyCommand::Find: FFindBar->Open(); return true;
+    case TKeyCommand::FindNext: FFindBar->FindAgain(false); return true;
+    case TKeyCommand::FindPrevious: FFindBar->FindAgain(true); return true;
+    case TKeyCommand::Print:
+        // After the key: the print dialog is modal, and the key is still on its way.
+        QTimer::singleShot(0, this, [this] { Dialogs::guarded([this] { PrintPage(); }); });
         return true;
     default:
         break;

@@ -102,6 +102,8 @@ TFLekto::TFLekto(const QString &historyFile, QWidget *parent) : QWidget(parent),
     buildControls();
     fonts.join();
     configureViews();
+    DownloadsCreate();
+    FindBarCreate();
     InstallKeys();
     FormCreate();
 }
@@ -274,7 +276,8 @@ void TFLekto::configureViews()
             ChapterPageComplete();
     };
     WB1->OnStop = [this](TBrowserView *v) { _OnStop(v); };
-    WB1->OnStatusTextChange = [this](TBrowserView *, const QString &text) { setHint(text); };
+    // A running download's progress comes back once the pointer leaves a link.
+    WB1->OnStatusTextChange = [this](TBrowserView *, const QString &text) { setHint(text.isEmpty() ? DownloadHint() : text); };
     WB1->OnTitleChange = [this](TBrowserView *, const QString &text) { setWindowTitle(text); };
     WB1->OnProgressChange = [this](TBrowserView *, int progress, int max) {
         if (FProg)

@@ -1,17 +1,20 @@
 #pragma once
 
 #include "browserview.h"
+#include "downloads.h"
 #include "panel.h"
 
 #include <QtWidgets/QWidget>
 
 #include <memory>
+#include <optional>
 
 class QKeyEvent;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class TFindBar;
 class TFlashMute;
 class TLektoHistory;
 class TLektoProgImg;
@@ -103,6 +106,16 @@ public:
 
     QString HelpText() const;
 
+    // Downloads, find in page and printing (downloads.cpp, keys.cpp, printing.cpp).
+    TDownloads *FDownloads = nullptr;
+    QPushButton *BtnCancelDownload = nullptr; // in the hint line while a download runs
+    TFindBar *FFindBar = nullptr;
+    std::optional<TDownloadTarget> DownloadAskTarget(const QString &proposedName);
+    void DownloadChange(const TDownloadState &state);
+    void BtnCancelDownloadClick();
+    void PrintPage();
+    bool IsPrinting() const { return FPrinting; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -117,6 +130,10 @@ private:
     void SaveHistory(bool closing);
     void InstallKeys();
     void focusPageAfterBorderChange();
+    void DownloadsCreate();
+    void FindBarCreate();
+    QString DownloadHint() const;
+    void ShowShownPage();
 
     QString FHistoryFile;
     bool FClosed = false;
@@ -127,6 +144,8 @@ private:
         QString document; // the document a turn was asked of
         QUrl to;
     } FLastTurn;
+    QString FDownloadFolder; // where the reader saved last, for the next proposal
+    bool FPrinting = false;
 };
 
 // The main window, reachable program-wide once created.

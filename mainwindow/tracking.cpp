@@ -3,6 +3,7 @@
 #include "startaddress.h"
 #include "commandlink.h"
 #include "dialogs.h"
+#include "findbar.h"
 #include "lektohistory.h"
 
 #include <QtCore/QTimer>
@@ -40,8 +41,11 @@ void TFLekto::WB1BeforeNavigate2(TBrowserView *, TBrowserObject pDisp, QString &
 
 void TFLekto::WB1DocumentComplete(TBrowserView *, TBrowserObject pDisp, QString &)
 {
-    if (pDisp == WB1->Application())
-        _OnStop(WB1);
+    if (pDisp != WB1->Application())
+        return;
+    _OnStop(WB1);
+    if (FFindBar)
+        FFindBar->PageShown();
 }
 
 void TFLekto::_OnStop(TBrowserView *)

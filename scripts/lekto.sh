@@ -11,7 +11,8 @@ build="${LEKTO_BUILD_DIR:-$here/build}"
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-webengine-dev libgl-dev libbenchmark-dev
           fonts-noto-cjk qt6-translations-l10n xvfb xauth
           desktop-file-utils appstream x11-utils  # the install test
-          dpkg-dev file)                          # cpack -G DEB finds the dependencies
+          dpkg-dev file                           # cpack -G DEB finds the dependencies
+          poppler-utils)                          # the printing test reads its PDFs back
 
 install_packages() {
     local missing=()

@@ -125,6 +125,12 @@ void TestHttpServer::answer(QTcpSocket *socket, const Request &req, qsizetype lo
         out += resp.body;
     if (logIndex >= 0 && logIndex < FLog.size())
         FLog[logIndex].responseBytes = out.size();
+    if (resp.cutAfter >= 0 && req.method != "HEAD") {
+        // A connection lost on the way: fewer bytes than Content-Length said.
+        socket->write(out.left(out.size() - resp.body.size() + resp.cutAfter));
+        socket->disconnectFromHost();
+        return;
+    }
     if (resp.trickleMs > 0 && req.method != "HEAD") {
         const qsizetype first = out.size() - resp.body.size() + qMin<qsizetype>(2048, resp.body.size());
         socket->write(out.left(first));

@@ -21,6 +21,7 @@ public:
         QList<QPair<QByteArray, QByteArray>> headers;
         bool hang = false; // never answer (for stop tests)
         int trickleMs = 0; // send the first 2 KiB of the body, the rest this much later
+        qsizetype cutAfter = -1; // send this much of the body, then close the connection
     };
     struct Request {
         QByteArray method;

@@ -1,0 +1,243 @@
+#include "downloadfile.h"
+
+#include "textcodec.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QFileInfo>
+#include <QtCore/QRegularExpression>
+#include <QtCore/QStringDecoder>
+#include <QtCore/QTemporaryFile>
+
+#include <filesystem>
+#include <system_error>
+
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int kMaxNameBytes = 255; // what ext4 and most other file systems hold
+// The part file's name also carries ".XXXXXX.part" and the engine's
+// ".download"; its copy of the final name is cut shorter to leave room.
+constexpr int kMaxPartStemBytes = 200;
+constexpr int kMaxExtensionChars = 16;
+
+// One byte per character: how the engine shows an 8-bit name it could not read.
+bool isByteString(const QString &s)
+{
+    bool high = false;
+    for (QChar c : s) {
+        if (c.unicode() > 0xff)
+            return false;
+        high = high || c.unicode() >= 0x80;
+    }
+    return high;
+}
+
+// The bytes read as UTF-8 or else as GB18030; nothing when they are neither.
+QString decodeBytes(const QByteArray &bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString asUtf8 = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return asUtf8;
+    const QString asGb = HistoryText::decode(bytes.constData(), int(bytes.size()));
+    if (asGb.contains(QChar::ReplacementCharacter))
+        return QString();
+    return asGb;
+}
+
+// A name the engine read one byte per character, or left percent-encoded,
+// in the characters its bytes stand for; any other name as it is.
+QString readAgain(const QString &name)
+{
+    if (isByteString(name)) {
+        const QString again = decodeBytes(name.toLatin1());
+        return again.isEmpty() ? name : again;
+    }
+    // Left percent-encoded because the bytes were not UTF-8.
+    static const QRegularExpression escaped(QStringLiteral("%[89A-Fa-f][0-9A-Fa-f]"));
+    bool ascii = true;
+    for (QChar c : name)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii && name.contains(escaped)) {
+        const QString again = decodeBytes(QByteArray::fromPercentEncoding(name.toLatin1()));
+        if (!again.isEmpty())
+            return again;
+    }
+    return name;
+}
+
+QString lastComponent(const QString &path)
+{
+    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(cut + 1);
+}
+
+int utf8Size(const QString &s)
+{
+    return int(s.toUtf8().size());
+}
+
+// Cuts text to at most maxBytes bytes of UTF-8, never inside a character.
+QString cutToBytes(const QString &text, int maxBytes)
+{
+    QString out;
+    int bytes = 0;
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype len = (text.at(i).isHighSurrogate() && i + 1 < text.size()) ? 2 : 1;
+        const QString ch = text.mid(i, len);
+        bytes += utf8Size(ch);
+        if (bytes > maxBytes)
+            break;
+        out += ch;
+        i += len;
+    }
+    return out;
+}
+
+// The stem and the extension (with its dot) of a name.
+std::pair<QString, QString> splitExtension(const QString &name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0 || name.size() - dot - 1 > kMaxExtensionChars)
+        return {name, QString()};
+    return {name.left(dot), name.mid(dot)};
+}
+
+QString fitName(const QString &name, int maxBytes)
+{
+    if (utf8Size(name) <= maxBytes)
+        return name;
+    const auto [stem, extension] = splitExtension(name);
+    return cutToBytes(stem, maxBytes - utf8Size(extension)) + extension;
+}
+
+// The part file is made private (QTemporaryFile, and the engine's own
+// files); the book is given what any new file of the user's gets.
+void giveUsualPermissions(const QString &path)
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    std::error_code ec;
+    std::filesystem::permissions(std::filesystem::path(QFile::encodeName(path).toStdString()),
+                                 static_cast<std::filesystem::perms>(0666 & ~mask), ec);
+}
+
+std::filesystem::path nativePath(const QString &path)
+{
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+} // namespace
+
+namespace DownloadFile {
+
+QString CleanName(const QString &name)
+{
+    QString out;
+    out.reserve(name.size());
+    for (QChar c : lastComponent(name)) {
+        const char16_t u = c.unicode();
+        // Control characters, and what FAT and NTFS refuse: a book copied to
+        // a reader's phone or memory card keeps its name.
+        if (u < 0x20 || (u >= 0x7f && u < 0xa0) || QStringView(u"\\/:*?\"<>|").contains(c))
+            out += QLatin1Char('_');
+        else
+            out += c;
+    }
+    // Not hidden, and no trailing dots or spaces, which Windows drops.
+    qsizetype start = 0;
+    while (start < out.size() && (out.at(start) == QLatin1Char('.') || out.at(start).isSpace()))
+        ++start;
+    qsizetype end = out.size();
+    while (end > start && (out.at(end - 1) == QLatin1Char('.') || out.at(end - 1).isSpace()))
+        --end;
+    return fitName(out.mid(start, end - start), kMaxNameBytes);
+}
+
+QString ProposedName(const QString &engineName, const QUrl &url)
+{
+    const QByteArray urlBytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).section(QLatin1Char('/'), -1).toLatin1());
+    const QString fromUrl = CleanName(readAgain(QString::fromLatin1(urlBytes)));
+    // Without a name from the server the engine takes the address's, read
+    // as UTF-8 whatever it is: a GBK address comes out as "\uFFFD".
+    if (engineName.contains(QChar::ReplacementCharacter) && engineName == QString::fromUtf8(urlBytes) && !fromUrl.isEmpty())
+        return fromUrl;
+    const QString name = CleanName(readAgain(lastComponent(engineName)));
+    if (!name.isEmpty())
+        return name;
+    return fromUrl.isEmpty() ? QStringLiteral("下载") : fromUrl;
+}
+
+QString FreeName(const QString &path)
+{
+    const QFileInfo info(path);
+    const auto [stem, extension] = splitExtension(info.fileName());
+    for (int n = 1;; ++n) {
+        const QString suffix = QStringLiteral(" (%1)").arg(n) + extension;
+        const QString candidate = info.dir().filePath(cutToBytes(stem, kMaxNameBytes - utf8Size(suffix)) + suffix);
+        if (!QFileInfo::exists(candidate))
+            return candidate;
+    }
+}
+
+TResult Reserve(const QString &finalPath)
+{
+    const QFileInfo info(finalPath);
+    const QString folder = info.absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return {QString(), QStringLiteral("文件夹“%1”不存在。").arg(QDir::toNativeSeparators(folder))};
+    if (info.isDir())
+        return {QString(), QStringLiteral("“%1”是一个文件夹。").arg(QDir::toNativeSeparators(finalPath))};
+    QTemporaryFile part(QDir(folder).filePath(cutToBytes(info.fileName(), kMaxPartStemBytes) + QStringLiteral(".XXXXXX.part")));
+    part.setAutoRemove(false);
+    if (!part.open())
+        return {QString(), QStringLiteral("无法在文件夹“%1”中保存文件：%2")
+                               .arg(QDir::toNativeSeparators(folder), part.errorString())};
+    return {part.fileName(), QString()};
+}
+
+TResult Finish(const QString &partPath, const QString &finalPath, bool replace)
+{
+    auto failed = [&](const QString &why) {
+        return TResult{partPath, QStringLiteral("下载已完成，但无法保存为“%1”：%2\n文件现在是“%3”。")
+                                     .arg(QDir::toNativeSeparators(finalPath), why, QDir::toNativeSeparators(partPath))};
+    };
+    if (QFileInfo(finalPath).isDir())
+        return failed(QStringLiteral("那是一个文件夹。"));
+    if (replace) {
+        // One step, so the old file is there until the new one takes its place.
+        std::error_code ec;
+        std::filesystem::rename(nativePath(partPath), nativePath(finalPath), ec);
+        if (ec)
+            return failed(QString::fromLocal8Bit(ec.message()));
+        giveUsualPermissions(finalPath);
+        return {finalPath, QString()};
+    }
+    // QFile::rename never replaces a file: one that appeared meanwhile (the
+    // same book downloaded twice at once) keeps its name, and this one takes
+    // the next free name.
+    QString target = finalPath;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QFile part(partPath);
+        if (part.rename(target)) {
+            giveUsualPermissions(target);
+            return {target, QString()};
+        }
+        if (!QFileInfo::exists(target))
+            return failed(part.errorString());
+        target = FreeName(finalPath);
+    }
+    return failed(QStringLiteral("没有可用的文件名。"));
+}
+
+void Discard(const QString &partPath)
+{
+    if (partPath.isEmpty())
+        return;
+    QFile::remove(partPath);
+    QFile::remove(partPath + QStringLiteral(".download"));
+}
+
+} // namespace DownloadFile

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QtCore/QHash>
+#include <QtCore/QObject>
+#include <QtCore/QPointer>
+#include <QtCore/QString>
+#include <QtCore/QUrl>
+
+#include <functional>
+#include <optional>
+
+class QWebEngineDownloadRequest;
+class TBrowserView;
+
+// Where the reader wants a file saved, and whether a file already there may
+// be replaced (the reader was asked).
+struct TDownloadTarget {
+    QString path;
+    bool replace = false;
+};
+
+// One download as the window shows it.
+struct TDownloadState {
+    enum TPhase { Running, Completed, Cancelled, Failed };
+    quint32 id = 0;
+    TPhase phase = Running;
+    QString path;        // where the file is (Completed) or is going
+    qint64 received = 0; // bytes so far
+    qint64 total = -1;   // -1 while the server has not said
+    QString error;       // Failed: why, in the reader's words
+    QString fileName() const;
+    int percent() const; // -1 when the total is unknown
+};
+
+// The files a view's pages hand over for saving (a link to an attachment, a
+// type the engine cannot show). Only this view downloads: a request of any
+// other view (the hidden ones that swallow pop-ups) is left unaccepted, and
+// the engine drops it.
+class TDownloads : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TDownloads(TBrowserView *view);
+    ~TDownloads() override;
+
+    // Asks the reader where to save a file; nothing refuses it. Called while
+    // the engine waits for the answer.
+    std::function<std::optional<TDownloadTarget>(const QString &proposedName, const QUrl &url)> OnAskTarget;
+    // Every change of a download: progress, and its end.
+    std::function<void(const TDownloadState &state)> OnChange;
+
+    QList<TDownloadState> Running() const;
+    // True when a running download will be saved under this path.
+    bool Targets(const QString &path) const;
+    void Cancel(quint32 id);
+
+private:
+    struct TItem {
+        QPointer<QWebEngineDownloadRequest> request;
+        TDownloadTarget target;
+        QString partPath;
+        TDownloadState state;
+    };
+
+    void onRequested(QWebEngineDownloadRequest *request);
+    TItem &resume(TItem &item, QWebEngineDownloadRequest *request);
+    void onProgress(quint32 id);
+    void onStateChanged(quint32 id);
+    void end(TItem &item, TDownloadState::TPhase phase, const QString &error = QString());
+    void report(const TDownloadState &state);
+
+    TBrowserView *FView;
+    QHash<quint32, TItem> FItems; // running downloads, by the engine's id
+};

@@ -1,0 +1,61 @@
+// Finding text in the page shown, and printing it.
+#include "browserview.h"
+
+#include "browserpage.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QSaveFile>
+#include <QtPrintSupport/QPrinter>
+#include <QtWebEngineCore/QWebEngineFindTextResult>
+
+#include <memory>
+
+void TBrowserView::FindText(const QString &text, bool backward, std::function<void(int, int)> done)
+{
+    // Typing sends a search per key; an answer to an older one would show
+    // a count for text no longer in the box.
+    const quint64 serial = ++FFindSerial;
+    QPointer<TBrowserView> self(this);
+    FPage->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags{},
+                    [self, serial, done](const QWebEngineFindTextResult &result) {
+                        if (self && serial == self->FFindSerial && done)
+                            done(result.activeMatch(), result.numberOfMatches());
+                    });
+}
+
+void TBrowserView::StopFinding()
+{
+    ++FFindSerial;
+    FPage->findText(QString());
+}
+
+void TBrowserView::Print(QPrinter *printer, std::function<void(bool, const QString &)> done)
+{
+    if (printer->outputFormat() == QPrinter::PdfFormat && !printer->outputFileName().isEmpty()) {
+        // Printing through the printer would draw each page as a picture; the
+        // engine's own PDF keeps the text, so it can be searched and copied.
+        const QString path = printer->outputFileName();
+        FPage->printToPdf(
+            [path, done](const QByteArray &pdf) {
+                if (pdf.isEmpty()) {
+                    done(false, QStringLiteral("网页未能生成 PDF。"));
+                    return;
+                }
+                // Written whole or not at all: a full disk leaves no broken PDF.
+                QSaveFile file(path);
+                if (!file.open(QIODevice::WriteOnly) || file.write(pdf) != pdf.size() || !file.commit()) {
+                    done(false, QStringLiteral("无法保存“%1”：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+                    return;
+                }
+                done(true, QString());
+            },
+            printer->pageLayout(), printer->pageRanges());
+        return;
+    }
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(this, &QWebEngineView::printFinished, this, [connection, done](bool ok) {
+        disconnect(*connection);
+        done(ok, ok ? QString() : QStringLiteral("打印失败。"));
+    });
+    print(printer);
+}

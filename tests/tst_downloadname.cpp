@@ -1,0 +1,184 @@
+// The names proposed for downloads, and the part file that keeps a half
+// written download away from its final name.
+#include "downloadfile.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFile>
+#include <QtCore/QTemporaryDir>
+#include <QtTest/QtTest>
+
+namespace {
+
+// What the engine shows for raw 8-bit bytes in a header: one character each.
+QString asEngineShowsBytes(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes);
+}
+
+QByteArray gbk(const char *hex)
+{
+    return QByteArray::fromHex(hex);
+}
+
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class TestDownloadName : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void proposedName_data();
+    void proposedName();
+    void finishNeverReplacesUnasked_data();
+    void finishNeverReplacesUnasked();
+    void reserveRefusesWithAReason();
+    void discardLeavesNothing();
+};
+
+void TestDownloadName::proposedName_data()
+{
+    QTest::addColumn<QString>("engineName");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("expected");
+
+    const QString page = QStringLiteral("http://www.example.com/modules/article/txtarticle.php?id=14055");
+    // 书名.txt and 丂亐第1章 斗破苍穹.txt in GBK; the second has bytes 0x80-0x9F
+    // and ASCII trail bytes ('@').
+    QTest::newRow("GBK bytes read one per character") << asEngineShowsBytes(gbk("cae9c3fb2e747874")) << page << "书名.txt";
+    QTest::newRow("GBK with C1 and ASCII trail bytes")
+        << asEngineShowsBytes(gbk("81408180b5da31d5c220b6b7c6c6b2d4f1b72e747874"))
+        << page << "丂亐第1章 斗破苍穹.txt";
+    QTest::newRow("UTF-8 bytes read one per character") << asEngineShowsBytes("\xe4\xb9\xa6\xe5\x90\x8d.txt") << page << "书名.txt";
+    QTest::newRow("a Latin-1 name that is no GBK stays") << QStringLiteral("café.txt") << page << "café.txt";
+    QTest::newRow("decoded by the engine stays") << QStringLiteral("斗破苍穹.txt") << page << "斗破苍穹.txt";
+    QTest::newRow("GBK left percent-encoded") << QStringLiteral("%CA%E9%C3%FB.txt") << page << "书名.txt";
+    QTest::newRow("a percent sign of its own stays") << QStringLiteral("100%25.txt") << page << "100%25.txt";
+    QTest::newRow("folders dropped") << QStringLiteral("../../.bashrc") << page << "bashrc";
+    QTest::newRow("Windows folders dropped") << QStringLiteral("..\\a\\b.txt") << page << "b.txt";
+    QTest::newRow("not hidden") << QStringLiteral(".hidden") << page << "hidden";
+    QTest::newRow("characters cards refuse") << QStringLiteral("第1章:开始?\"<>|*.txt") << page << "第1章_开始______.txt";
+    QTest::newRow("control characters") << QStringLiteral("a\tb\x7f.txt") << page << "a_b_.txt";
+    QTest::newRow("trailing dots and spaces") << QStringLiteral("书名.txt. . ") << page << "书名.txt";
+    QTest::newRow("no name: the address's last part") << QString() << "http://x.test/down/%E4%B9%A6%E5%90%8D.txt" << "书名.txt";
+    QTest::newRow("no name: a GBK address") << QString() << "http://x.test/down/%CA%E9%C3%FB.txt" << "书名.txt";
+    QTest::newRow("the engine's UTF-8 reading of a GBK address")
+        << QStringLiteral("\uFFFD\uFFFD\uFFFD\uFFFD.txt") << "http://x.test/down/%CA%E9%C3%FB.txt" << "书名.txt";
+    QTest::newRow("no name at all") << QString() << "http://x.test/" << "下载";
+    QTest::newRow("only dots") << QStringLiteral("..") << "http://x.test/" << "下载";
+
+    // 100 characters of three bytes each: cut to 255 bytes with the extension kept.
+    const QString longStem = QString(100, QChar(0x4e66));
+    QTest::newRow("longer than a file system holds")
+        << longStem + QStringLiteral(".txt") << page << QString(83, QChar(0x4e66)) + QStringLiteral(".txt");
+    // A character outside the BMP is not cut in two.
+    QString astral;
+    for (int i = 0; i < 70; ++i)
+        astral += QString::fromUcs4(U"\U00020000");
+    QTest::newRow("no surrogate cut in two") << astral + QStringLiteral(".txt") << page << astral.left(2 * 62) + QStringLiteral(".txt");
+}
+
+void TestDownloadName::proposedName()
+{
+    QFETCH(QString, engineName);
+    QFETCH(QString, url);
+    QFETCH(QString, expected);
+    const QString name = DownloadFile::ProposedName(engineName, QUrl(url));
+    QCOMPARE(name, expected);
+    QVERIFY(name.toUtf8().size() <= 255);
+}
+
+void TestDownloadName::finishNeverReplacesUnasked_data()
+{
+    QTest::addColumn<QStringList>("existing"); // files there before the download ends
+    QTest::addColumn<bool>("replace");
+    QTest::addColumn<QString>("savedAs");
+
+    QTest::newRow("free name") << QStringList() << false << "书名.txt";
+    QTest::newRow("taken meanwhile: the next free name") << QStringList{"书名.txt"} << false << "书名 (1).txt";
+    QTest::newRow("taken twice") << QStringList{"书名.txt", "书名 (1).txt"} << false << "书名 (2).txt";
+    QTest::newRow("replace agreed") << QStringList{"书名.txt"} << true << "书名.txt";
+}
+
+void TestDownloadName::finishNeverReplacesUnasked()
+{
+    QFETCH(QStringList, existing);
+    QFETCH(bool, replace);
+    QFETCH(QString, savedAs);
+    QTemporaryDir dir;
+    const QString finalPath = dir.filePath(QStringLiteral("书名.txt"));
+    for (const QString &name : existing)
+        QVERIFY(writeFile(dir.filePath(name), "old " + name.toUtf8()));
+
+    const DownloadFile::TResult part = DownloadFile::Reserve(finalPath);
+    QVERIFY2(part.ok(), qPrintable(part.error));
+    QCOMPARE(QFileInfo(part.path).absolutePath(), QFileInfo(finalPath).absolutePath());
+    QVERIFY(part.path != finalPath);
+    QVERIFY(writeFile(part.path, "new"));
+
+    const DownloadFile::TResult done = DownloadFile::Finish(part.path, finalPath, replace);
+    QVERIFY2(done.ok(), qPrintable(done.error));
+    QCOMPARE(QFileInfo(done.path).fileName(), savedAs);
+    QCOMPARE(readFile(done.path), QByteArray("new"));
+    // The part file was private; the book has what any new file gets.
+    QFile fresh(dir.filePath(QStringLiteral("fresh")));
+    QVERIFY(fresh.open(QIODevice::WriteOnly));
+    QCOMPARE(QFileInfo(done.path).permissions(), fresh.permissions());
+    fresh.remove();
+    QVERIFY(!QFileInfo::exists(part.path));
+    // Every file that was there and not agreed to be replaced is as it was.
+    for (const QString &name : existing)
+        if (name != savedAs)
+            QCOMPARE(readFile(dir.filePath(name)), "old " + name.toUtf8());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), existing.size() + (existing.contains(savedAs) ? 0 : 1));
+}
+
+void TestDownloadName::reserveRefusesWithAReason()
+{
+    QTemporaryDir dir;
+    const DownloadFile::TResult missing = DownloadFile::Reserve(dir.filePath(QStringLiteral("没有/书名.txt")));
+    QVERIFY(!missing.ok());
+    QVERIFY2(missing.error.contains(QStringLiteral("不存在")), qPrintable(missing.error));
+
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("书名.txt")));
+    const DownloadFile::TResult folder = DownloadFile::Reserve(dir.filePath(QStringLiteral("书名.txt")));
+    QVERIFY(!folder.ok());
+    QVERIFY2(folder.error.contains(QStringLiteral("文件夹")), qPrintable(folder.error));
+
+    // A finished download whose name became a folder meanwhile is kept, and
+    // the error says where.
+    const DownloadFile::TResult part = DownloadFile::Reserve(dir.filePath(QStringLiteral("别名.txt")));
+    QVERIFY(part.ok());
+    QVERIFY(writeFile(part.path, "whole book"));
+    for (bool replace : {false, true}) {
+        const DownloadFile::TResult done = DownloadFile::Finish(part.path, dir.filePath(QStringLiteral("书名.txt")), replace);
+        QVERIFY(!done.ok());
+        QVERIFY2(done.error.contains(QDir::toNativeSeparators(part.path)), qPrintable(done.error));
+        QCOMPARE(readFile(part.path), QByteArray("whole book"));
+    }
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("书名.txt"))).isDir());
+}
+
+void TestDownloadName::discardLeavesNothing()
+{
+    QTemporaryDir dir;
+    const DownloadFile::TResult part = DownloadFile::Reserve(dir.filePath(QStringLiteral("书名.txt")));
+    QVERIFY(part.ok());
+    QVERIFY(writeFile(part.path + QStringLiteral(".download"), "half"));
+    DownloadFile::Discard(part.path);
+    QVERIFY(QDir(dir.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
+}
+
+QTEST_GUILESS_MAIN(TestDownloadName)
+#include "tst_downloadname.moc"

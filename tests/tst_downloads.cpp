@@ -1,0 +1,385 @@
+// Downloads on the real engine: the name the reader is offered, a book saved
+// whole, cancelled and failed downloads that leave nothing, files that are
+// not replaced unasked, both reading modes, and hidden views that never
+// download.
+#include "downloads.h"
+#include "lektoharness.h"
+#include "testhttpserver.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QStandardPaths>
+#include <QtCore/QTemporaryDir>
+
+namespace {
+
+using Response = TestHttpServer::Response;
+
+// Content-Disposition as a Chinese site sends it: the name in raw GBK bytes.
+QByteArray attachment(const QByteArray &nameBytes)
+{
+    return "attachment; filename=\"" + nameBytes + "\"";
+}
+
+const QByteArray kBookNameGbk = QByteArray::fromHex("b6b7c6c6b2d4f1b72e747874"); // 斗破苍穹.txt
+const QString kBookName = QStringLiteral("斗破苍穹.txt");
+
+// A novel of about 3 MB in GBK, no two lines alike.
+QByteArray gbkBook()
+{
+    // "第N章 萧炎的斗气又一次突破了。" with N in ASCII digits.
+    const QByteArray chapter = QByteArray::fromHex("b5da");
+    const QByteArray rest = QByteArray::fromHex("d5c220cff4d1d7b5c4b6b7c6f8d3d6d2bbb4cecdbbc6c6c1cba1a3");
+    QByteArray book;
+    for (int n = 0; book.size() < 3 * 1024 * 1024; ++n)
+        book += chapter + QByteArray::number(n) + rest + "\r\n";
+    return book;
+}
+
+Response file(const QByteArray &body, const QByteArray &disposition, int trickleMs = 0)
+{
+    Response r;
+    r.contentType = "text/plain; charset=gbk";
+    r.body = body;
+    if (!disposition.isEmpty())
+        r.headers.append({"Content-Disposition", disposition});
+    r.trickleMs = trickleMs;
+    return r;
+}
+
+QStringList filesIn(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The save dialog, scripted: it records what it proposed and answers from a
+// queue, a file name in the test's folder or "<cancel>".
+struct ScriptedSave {
+    QTemporaryDir folder;
+    QStringList proposed;
+    QStringList answers;
+    decltype(Dialogs::saveFileName) FSaved = Dialogs::saveFileName;
+
+    ScriptedSave()
+    {
+        Dialogs::saveFileName = [this](const QString &, const QString &path) -> std::optional<QString> {
+            proposed << path;
+            const QString a = answers.isEmpty() ? QStringLiteral("<cancel>") : answers.takeFirst();
+            if (a == QLatin1String("<cancel>"))
+                return std::nullopt;
+            return folder.filePath(a);
+        };
+    }
+    ~ScriptedSave() { Dialogs::saveFileName = FSaved; }
+    QString path(const QString &name) const { return folder.filePath(name); }
+};
+
+} // namespace
+
+class TestDownloads : public QObject
+{
+    Q_OBJECT
+
+    TestHttpServer FServer;
+    QByteArray FBook;
+
+    // A page with the download link, as a site's "TXT下载".
+    void routeLinkPage(const QByteArray &path, const QByteArray &target, const QByteArray &attributes = {})
+    {
+        FServer.route(path, "<title>斗破苍穹 TXT下载</title><p>全本下载：</p>"
+                            "<p><a id=txt href='" + target + "' " + attributes + " style='font-size:40px'>TXT下载</a></p>"
+                            "<img src='/cover.gif'>");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        FBook = gbkBook();
+        FServer.route("/book.txt", file(FBook, attachment(kBookNameGbk), 1500));
+        FServer.route("/slow.txt", file(FBook, attachment(kBookNameGbk), 60000));
+        Response cut = file(FBook, attachment(kBookNameGbk));
+        cut.cutAfter = 100000;
+        FServer.route("/cut.txt", cut);
+        FServer.route("/small.txt", file("new text", attachment(kBookNameGbk)));
+        routeLinkPage("/index.html", "/book.txt");
+        // A link that asks for a download itself: no navigation at all.
+        routeLinkPage("/index-attribute.html", "/book.txt", "download");
+    }
+
+    void namesAsTheServerMeantThem_data();
+    void namesAsTheServerMeantThem();
+    void savesABookWholeFromALinkInEitherMode_data();
+    void savesABookWholeFromALinkInEitherMode();
+    void cancelledLeavesNothing_data();
+    void cancelledLeavesNothing();
+    void failedLeavesNothingAndSaysWhy_data();
+    void failedLeavesNothingAndSaysWhy();
+    void existingFileReplacedOnlyWhenAgreed_data();
+    void existingFileReplacedOnlyWhenAgreed();
+    void hiddenViewsNeverDownload();
+};
+
+void TestDownloads::namesAsTheServerMeantThem_data()
+{
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("disposition");
+    QTest::addColumn<QString>("expected");
+
+    const QByteArray gbkName = QByteArray::fromHex("cae9c3fb"); // 书名
+    QTest::newRow("raw GBK") << QByteArray("/n1") << attachment(gbkName + ".txt") << "书名.txt";
+    QTest::newRow("raw UTF-8") << QByteArray("/n2") << attachment("\xe4\xb9\xa6\xe5\x90\x8d.txt") << "书名.txt";
+    QTest::newRow("percent-encoded UTF-8") << QByteArray("/n3") << QByteArray("attachment; filename=%E4%B9%A6%E5%90%8D.txt") << "书名.txt";
+    QTest::newRow("RFC 5987 UTF-8 over a fallback")
+        << QByteArray("/n4") << QByteArray("attachment; filename=\"fallback.txt\"; filename*=UTF-8''%E4%B9%A6%E5%90%8D.txt") << "书名.txt";
+    QTest::newRow("RFC 5987 GBK") << QByteArray("/n5") << QByteArray("attachment; filename*=GBK''%CA%E9%C3%FB.txt") << "书名.txt";
+    QTest::newRow("RFC 2047 GBK") << QByteArray("/n6") << "attachment; filename=\"=?GBK?B?" + (gbkName + ".txt").toBase64() + "?=\"" << "书名.txt";
+    QTest::newRow("no header: the address's name") << QByteArray("/down/%CA%E9%C3%FB.txt") << QByteArray() << "书名.txt";
+    QTest::newRow("no folders from the server") << QByteArray("/n8") << attachment("../../.profile") << "profile";
+}
+
+// The name offered in the save dialog, in the reader's Downloads folder.
+void TestDownloads::namesAsTheServerMeantThem()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, disposition);
+    QFETCH(QString, expected);
+    Response r = file("x", disposition);
+    r.contentType = "application/octet-stream"; // not shown by the engine, with or without a header
+    FServer.route(path, r);
+
+    LektoHarness h;
+    ScriptedSave save;
+    TFLekto &w = h.open();
+    w.WB1->Navigate(FServer.url(QString::fromLatin1(path)));
+    QVERIFY(waitUntil([&] { return !save.proposed.isEmpty(); }, 15000));
+    const QFileInfo proposed(save.proposed.constFirst());
+    QCOMPARE(proposed.fileName(), expected);
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    QCOMPARE(proposed.absolutePath(), QFileInfo(downloads).isDir() ? downloads : QDir::homePath());
+    spin(300);
+    QCOMPARE(save.proposed.size(), 1);
+    QVERIFY(filesIn(save.folder.path()).isEmpty());
+    QVERIFY(h.errors.isEmpty());
+}
+
+void TestDownloads::savesABookWholeFromALinkInEitherMode_data()
+{
+    QTest::addColumn<bool>("pure");
+    QTest::addColumn<QString>("page");
+    QTest::newRow("pure mode") << true << "/index.html";
+    QTest::newRow("half-pure mode") << false << "/index.html";
+    QTest::newRow("pure mode, <a download>") << true << "/index-attribute.html";
+    QTest::newRow("half-pure mode, <a download>") << false << "/index-attribute.html";
+}
+
+// A real click on "TXT下载": the 3 MB book is saved byte for byte under its
+// Chinese name, with its progress in the hint line, and the page stays.
+void TestDownloads::savesABookWholeFromALinkInEitherMode()
+{
+    QFETCH(bool, pure);
+    QFETCH(QString, page);
+    LektoHarness h;
+    ScriptedSave save;
+    save.answers << kBookName;
+    TFLekto &w = h.open();
+    w.resize(1100, 700); // a hint line wide enough for the whole name
+    if (!pure) {
+        w.pHalfClick();
+        QVERIFY(h.waitComplete(2));
+    }
+    QCOMPARE(w.IsPureMode(), pure);
+    QVERIFY(h.type(FServer.url(page)));
+    const int completions = h.completions;
+    const int requests = FServer.countRequests("/book.txt");
+    const QString address = w.EdUrl->text();
+
+    QVERIFY(h.mouseClick("#txt", Qt::LeftButton, false));
+    QStringList hints;
+    QVERIFY(waitUntil([&] {
+        hints << w.pHint->Caption();
+        return w.pHint->Caption().startsWith(QStringLiteral("下载完成"));
+    }, 30000));
+    QCOMPARE(save.proposed.size(), 1);
+    QCOMPARE(QFileInfo(save.proposed.constFirst()).fileName(), kBookName);
+    QCOMPARE(FServer.countRequests("/book.txt"), requests + 1);
+
+    // Progress while it came, with a way to cancel shown beside it.
+    const auto progress = std::find_if(hints.cbegin(), hints.cend(), [](const QString &t) {
+        return t.startsWith(QStringLiteral("正在下载 斗破苍穹.txt ")) && t.endsWith(QStringLiteral("%…"));
+    });
+    QVERIFY2(progress != hints.cend(), qPrintable(hints.join(QLatin1Char('|'))));
+    QCOMPARE(w.pHint->Caption(), QStringLiteral("下载完成：斗破苍穹.txt"));
+    QVERIFY(!w.BtnCancelDownload->isVisible());
+
+    // Whole, under its own name, and nothing else beside it.
+    QCOMPARE(filesIn(save.folder.path()), QStringList{kBookName});
+    const QByteArray saved = readAll(save.path(kBookName));
+    QCOMPARE(saved.size(), FBook.size());
+    QVERIFY(saved == FBook);
+    QFile fresh(save.path(QStringLiteral("fresh")));
+    QVERIFY(fresh.open(QIODevice::WriteOnly));
+    QCOMPARE(QFileInfo(save.path(kBookName)).permissions(), fresh.permissions()); // not left private
+    fresh.remove();
+
+    // The page the link was on is still the page shown, and nothing was recorded of the file.
+    QCOMPARE(w.windowTitle(), QStringLiteral("斗破苍穹 TXT下载"));
+    QCOMPARE(w.EdUrl->text(), address);
+    QCOMPARE(h.completions, completions);
+    QVERIFY(!h.bookTitles().join(QString()).contains(QStringLiteral("book.txt")));
+    QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(QLatin1Char('\n'))));
+}
+
+void TestDownloads::cancelledLeavesNothing_data()
+{
+    QTest::addColumn<bool>("inTheDialog");
+    QTest::newRow("at the save dialog") << true;
+    QTest::newRow("with the hint line's button, half way") << false;
+}
+
+void TestDownloads::cancelledLeavesNothing()
+{
+    QFETCH(bool, inTheDialog);
+    LektoHarness h;
+    ScriptedSave save;
+    if (!inTheDialog)
+        save.answers << kBookName;
+    TFLekto &w = h.open();
+    w.WB1->Navigate(FServer.url("/slow.txt"));
+    QVERIFY(waitUntil([&] { return !save.proposed.isEmpty(); }, 15000));
+    if (!inTheDialog) {
+        // Under way: the first part has arrived and is on disk under a name of its own.
+        QVERIFY(waitUntil([&] { return w.BtnCancelDownload->isVisible() && !filesIn(save.folder.path()).isEmpty(); }, 10000));
+        QVERIFY(!QFileInfo::exists(save.path(kBookName)));
+        // In the restored window's narrow hint line the name gives way; the figures stay in sight.
+        QVERIFY2(waitUntil([&] { return w.pHint->Caption().endsWith(QStringLiteral("%…")); }, 5000), qPrintable(w.pHint->Caption()));
+        const QString hint = w.pHint->Caption();
+        QVERIFY2(hint.startsWith(QStringLiteral("正在下载 ")), qPrintable(hint));
+        QVERIFY(w.pHint->fontMetrics().horizontalAdvance(hint) < w.BtnCancelDownload->x());
+        QTest::mouseClick(w.BtnCancelDownload, Qt::LeftButton);
+        QVERIFY(waitUntil([&] { return w.pHint->Caption() == QStringLiteral("已取消下载：斗破苍穹.txt"); }, 10000));
+        QVERIFY(!w.BtnCancelDownload->isVisible());
+    }
+    QVERIFY(waitUntil([&] { return filesIn(save.folder.path()).isEmpty(); }, 5000));
+    spin(500);
+    QVERIFY2(filesIn(save.folder.path()).isEmpty(), qPrintable(filesIn(save.folder.path()).join(QLatin1Char(' '))));
+    QVERIFY(h.errors.isEmpty());
+    QCOMPARE(save.proposed.size(), 1);
+    QVERIFY(w.FDownloads->Running().isEmpty());
+}
+
+void TestDownloads::failedLeavesNothingAndSaysWhy_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("saveAs");
+    QTest::addColumn<QString>("why");
+    // The connection breaks after 100,000 bytes of 3 MB, every time: the
+    // engine tries again by itself, into the same part file and without
+    // asking the reader again, and then gives up.
+    QTest::newRow("connection broken") << "/cut.txt" << kBookName << "服务器中途出错";
+    // The folder chosen is gone by the time the file would be made.
+    QTest::newRow("folder gone") << "/small.txt" << "没有/" + kBookName << "不存在";
+}
+
+// The reader is told why, and neither the final name nor a part file is left.
+void TestDownloads::failedLeavesNothingAndSaysWhy()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, saveAs);
+    QFETCH(QString, why);
+    LektoHarness h;
+    ScriptedSave save;
+    save.answers << saveAs;
+    TFLekto &w = h.open();
+    w.WB1->Navigate(FServer.url(path));
+    QVERIFY(waitUntil([&] { return !h.errors.isEmpty(); }, 30000));
+    const QString error = h.errors.constFirst();
+    QVERIFY2(error.contains(QStringLiteral("“斗破苍穹.txt”没有下载成功：")) && error.contains(why), qPrintable(error));
+    QCOMPARE(w.pHint->Caption(), QStringLiteral("下载失败：斗破苍穹.txt"));
+    spin(1500);
+    QVERIFY2(filesIn(save.folder.path()).isEmpty(), qPrintable(filesIn(save.folder.path()).join(QLatin1Char(' '))));
+    QCOMPARE(save.proposed.size(), 1);
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY(w.FDownloads->Running().isEmpty());
+    QVERIFY(!w.BtnCancelDownload->isVisible());
+}
+
+void TestDownloads::existingFileReplacedOnlyWhenAgreed_data()
+{
+    QTest::addColumn<QStringList>("dialogAnswers");
+    QTest::addColumn<QList<bool>>("replaceAnswers");
+    QTest::addColumn<QString>("savedAs"); // empty: nothing saved
+    QTest::addColumn<QByteArray>("oldContent");
+
+    QTest::newRow("No, then cancel") << QStringList{kBookName, "<cancel>"} << QList<bool>{false} << QString() << QByteArray("old text");
+    QTest::newRow("No, then another name") << QStringList{kBookName, "另存.txt"} << QList<bool>{false} << "另存.txt" << QByteArray("old text");
+    QTest::newRow("Yes") << QStringList{kBookName} << QList<bool>{true} << kBookName << QByteArray("new text");
+}
+
+void TestDownloads::existingFileReplacedOnlyWhenAgreed()
+{
+    QFETCH(QStringList, dialogAnswers);
+    QFETCH(QList<bool>, replaceAnswers);
+    QFETCH(QString, savedAs);
+    QFETCH(QByteArray, oldContent);
+    LektoHarness h;
+    ScriptedSave save;
+    save.answers = dialogAnswers;
+    h.yesNoAnswers = replaceAnswers;
+    {
+        QFile old(save.path(kBookName));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old text");
+    }
+    TFLekto &w = h.open();
+    w.WB1->Navigate(FServer.url("/small.txt"));
+    QVERIFY(waitUntil([&] { return save.proposed.size() == dialogAnswers.size(); }, 15000));
+    QCOMPARE(h.questions, QStringList{QStringLiteral("警告|“斗破苍穹.txt”已存在。\n要替换它吗？")});
+    // Asked again, the dialog offers the name that was taken, to be changed.
+    if (dialogAnswers.size() > 1)
+        QCOMPARE(save.proposed.at(1), save.path(kBookName));
+    if (!savedAs.isEmpty())
+        QVERIFY(waitUntil([&] { return w.pHint->Caption() == QStringLiteral("下载完成：") + savedAs; }, 15000));
+    else
+        spin(1000);
+    QCOMPARE(readAll(save.path(kBookName)), oldContent);
+    QStringList expected{kBookName};
+    if (!savedAs.isEmpty() && savedAs != kBookName) {
+        expected << savedAs;
+        QCOMPARE(readAll(save.path(savedAs)), QByteArray("new text"));
+    }
+    expected.sort();
+    QStringList files = filesIn(save.folder.path());
+    files.sort();
+    QCOMPARE(files, expected);
+    QVERIFY(h.errors.isEmpty());
+}
+
+// A pop-up swallowed by a hidden view that turns out to be a file: no
+// dialog, no file, whatever the view is sent to.
+void TestDownloads::hiddenViewsNeverDownload()
+{
+    LektoHarness h;
+    ScriptedSave save;
+    save.answers << kBookName << kBookName;
+    TFLekto &w = h.open();
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    const QStringList before = filesIn(downloads);
+    const int requests = FServer.countRequests("/small.txt");
+    w.WBx->Navigate(FServer.url("/small.txt"));
+    w.WbY->Navigate(FServer.url("/small.txt?again"));
+    QVERIFY(waitUntil([&] { return FServer.countRequests("/small.txt") == requests + 2; }, 15000));
+    spin(1500);
+    QVERIFY(save.proposed.isEmpty());
+    QVERIFY(filesIn(save.folder.path()).isEmpty());
+    QCOMPARE(filesIn(downloads), before);
+    QVERIFY(w.FDownloads->Running().isEmpty());
+    QVERIFY(h.errors.isEmpty());
+}
+
+LEKTO_WEB_TEST_MAIN(TestDownloads)
+#include "tst_downloads.moc"
