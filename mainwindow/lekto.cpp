@@ -41,6 +41,8 @@ const char *const kHelpLines[] = {
     "<tr><td>·F1：粘帖网址并打开</td></tr>",
     "<tr><td>·F4：自定义链接。（可用Esc键退出）（右击“起始页”按钮，作用等同F4）</td></tr>",
     "<tr><td>·←/→：上一章/下一章（纯净模式下也可用）</td></tr>",
+    "<tr><td>·Ctrl+F：在本页查找（F3：下一个，Shift+F3：上一个）</td></tr>",
+    "<tr><td>·Ctrl+P：打印本页（也可打印为PDF）</td></tr>",
     "",
     "<tr><td>&nbsp;</td></tr>",
     "<tr><td>工具栏的几个常用按钮：</td></tr>",
