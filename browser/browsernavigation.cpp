@@ -102,6 +102,7 @@ void TBrowserView::onLoadingChanged(const QWebEngineLoadingInfo &info)
         FStopRequested = false;
         break;
     case QWebEngineLoadingInfo::LoadSucceededStatus:
+        FReaderClickFrom = nullptr; // a page, not a file: what it does later is its own doing
         completeDocument([this] { restoreScroll(); });
         break;
     case QWebEngineLoadingInfo::LoadStoppedStatus:
@@ -273,6 +274,9 @@ void TBrowserView::onNewWindowRequested(QWebEngineNewWindowRequest &request)
     }
     // Another view loads the address itself, under its own options, so a
     // pop-up never runs with more rights than the view that swallows it.
+    // Whether the reader's click sent it there is kept: the engine says so
+    // only here, and a file the load turns into is then the reader's.
+    view->FReaderClickFrom = request.isUserInitiated() ? this : nullptr;
     view->loadInternal(url, false);
 }
 

@@ -153,6 +153,12 @@ public:
     // the engine's own PDF, whose text stays text; done gets the outcome and,
     // on failure, why.
     void Print(QPrinter *printer, std::function<void(bool ok, const QString &error)> done);
+    // The view whose reader clicked a link that opened its page in this one
+    // (a "new window" link swallowed here), while that load has not yet
+    // become a page; null otherwise. A file such a click asks for is the
+    // reader's, wherever the link's window went.
+    TBrowserView *ReaderClickFrom() const { return FReaderClickFrom; }
+    void ForgetReaderClick() { FReaderClickFrom = nullptr; }
 
     // The engine's own page zoom covers these; the view shows every other
     // percentage by zooming the document itself for the rest.
@@ -202,6 +208,7 @@ private:
     QUrl FCancelledUrl;     // a navigation the handler cancelled: its failure report is no completion
     QUrl FReissuedUrl;      // a link of our own page, opened again by the program
     int FLastNavigationType = -1;
+    QPointer<TBrowserView> FReaderClickFrom;
     QHash<QString, QString> FErrorAddresses; // error page address -> what could not be opened
     struct TScrollMark {
         QUrl url;

@@ -34,6 +34,36 @@ bool isByteString(const QString &s)
     return high;
 }
 
+// Whether 8-bit bytes can be taken for GBK rather than for Latin-1 text, the
+// other 8-bit encoding names arrive in. A Chinese name has its characters as
+// pairs of high bytes; a Latin-1 name has its accented letters one at a time,
+// or at most two, between plain letters ("Müller", "informação"). Bytes
+// 0x80-0x9F are no Latin-1 text at all.
+bool mayBeGbk(const QByteArray &bytes)
+{
+    const auto high = [&](qsizetype i) { return i >= 0 && i < bytes.size() && quint8(bytes.at(i)) >= 0x80; };
+    const auto letter = [&](qsizetype i) {
+        return i >= 0 && i < bytes.size() && QChar::fromLatin1(bytes.at(i)).isLetter() && !high(i);
+    };
+    for (char c : bytes)
+        if (quint8(c) >= 0x80 && quint8(c) <= 0x9f)
+            return true;
+    for (qsizetype i = 0; i < bytes.size();) {
+        if (!high(i)) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (high(end))
+            ++end;
+        const qsizetype run = end - i;
+        if (run % 2 != 0 || (run == 2 && (letter(i - 1) || letter(end))))
+            return false;
+        i = end;
+    }
+    return true;
+}
+
 // The bytes read as UTF-8 or else as GB18030; nothing when they are neither.
 QString decodeBytes(const QByteArray &bytes)
 {
@@ -41,6 +71,8 @@ QString decodeBytes(const QByteArray &bytes)
     const QString asUtf8 = utf8.decode(bytes);
     if (!utf8.hasError())
         return asUtf8;
+    if (!mayBeGbk(bytes))
+        return QString();
     const QString asGb = HistoryText::decode(bytes.constData(), int(bytes.size()));
     if (asGb.contains(QChar::ReplacementCharacter))
         return QString();

@@ -6,6 +6,7 @@
 #include <QtCore/QFileInfo>
 #include <QtWebEngineCore/QWebEngineDownloadRequest>
 #include <QtWebEngineCore/QWebEngineProfile>
+#include <QtWebEngineWidgets/QWebEngineView>
 
 namespace {
 
@@ -102,10 +103,24 @@ void TDownloads::Cancel(quint32 id)
         it->request->cancel(); // the engine reports the end, and the part file goes then
 }
 
+bool TDownloads::isOurs(const QWebEngineDownloadRequest *request) const
+{
+    if (request->page() == FView->page())
+        return true;
+    // A "new window" link the reader clicked here went to a view that
+    // swallows pop-ups; the file it asks for is still the reader's. Pop-ups
+    // a page opens by itself never download.
+    auto *from = qobject_cast<TBrowserView *>(QWebEngineView::forPage(request->page()));
+    if (!from || from->ReaderClickFrom() != FView)
+        return false;
+    from->ForgetReaderClick();
+    return true;
+}
+
 void TDownloads::onRequested(QWebEngineDownloadRequest *request)
 {
-    if (request->page() != FView->page() || request->state() != R::DownloadRequested)
-        return; // not accepted: the engine drops it
+    if (request->state() != R::DownloadRequested)
+        return;
     if (const auto it = FItems.find(request->id()); it != FItems.end()) {
         // The engine tries again by itself after a broken connection, and
         // announces the attempt as a new request of the same download: it
@@ -113,6 +128,8 @@ void TDownloads::onRequested(QWebEngineDownloadRequest *request)
         resume(*it, request);
         return;
     }
+    if (!isOurs(request))
+        return; // not accepted: the engine drops it
     if (!OnAskTarget)
         return;
     const QString proposed = DownloadFile::ProposedName(request->suggestedFileName(), request->url());
@@ -173,7 +190,7 @@ void TDownloads::onStateChanged(quint32 id)
         const DownloadFile::TResult done = DownloadFile::Finish(item.partPath, item.target.path, item.target.replace);
         if (done.ok())
             item.state.path = done.path; // another name when the chosen one was taken meanwhile
-        end(item, done.ok() ? TDownloadState::Completed : TDownloadState::Failed, done.error);
+        end(item, done.ok() ? TDownloadState::Completed : TDownloadState::Kept, done.error);
         break;
     }
     case R::DownloadCancelled:

@@ -21,21 +21,23 @@ struct TDownloadTarget {
 
 // One download as the window shows it.
 struct TDownloadState {
-    enum TPhase { Running, Completed, Cancelled, Failed };
+    // Kept: all of it arrived, but it could not take its name; it stays
+    // under the part file's name, and error says why and where.
+    enum TPhase { Running, Completed, Cancelled, Failed, Kept };
     quint32 id = 0;
     TPhase phase = Running;
     QString path;        // where the file is (Completed) or is going
     qint64 received = 0; // bytes so far
     qint64 total = -1;   // -1 while the server has not said
-    QString error;       // Failed: why, in the reader's words
+    QString error;       // Failed, Kept: why, in the reader's words
     QString fileName() const;
     int percent() const; // -1 when the total is unknown
 };
 
 // The files a view's pages hand over for saving (a link to an attachment, a
-// type the engine cannot show). Only this view downloads: a request of any
-// other view (the hidden ones that swallow pop-ups) is left unaccepted, and
-// the engine drops it.
+// type the engine cannot show). Only this view downloads, and the views that
+// swallow its pop-ups only for a link its reader clicked: any other request
+// of theirs is left unaccepted, and the engine drops it.
 class TDownloads : public QObject
 {
     Q_OBJECT
@@ -63,6 +65,7 @@ private:
         TDownloadState state;
     };
 
+    bool isOurs(const QWebEngineDownloadRequest *request) const;
     void onRequested(QWebEngineDownloadRequest *request);
     TItem &resume(TItem &item, QWebEngineDownloadRequest *request);
     void onProgress(quint32 id);

@@ -1,5 +1,6 @@
 // Files a page hands over: where to save them, and their progress in the
-// hint line, with a button there to cancel.
+// hint line, with a button there to cancel; in full-screen reading, where
+// the hint line is hidden, in a small note over the page.
 #include "lekto.h"
 
 #include "dialogs.h"
@@ -11,6 +12,7 @@
 #include <QtCore/QStandardPaths>
 #include <QtCore/QTimer>
 #include <QtWidgets/QBoxLayout>
+#include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 
@@ -44,6 +46,25 @@ void TFLekto::DownloadsCreate()
     BtnCancelDownload->hide();
     line->addWidget(BtnCancelDownload);
     connect(BtnCancelDownload, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnCancelDownloadClick(); }); });
+
+    FDownloadNote = new QFrame(Panel1);
+    FDownloadNote->setFrameShape(QFrame::StyledPanel);
+    FDownloadNote->setFrameShadow(QFrame::Raised);
+    FDownloadNote->setAutoFillBackground(true);
+    auto *row = new QHBoxLayout(FDownloadNote);
+    row->setContentsMargins(8, 3, 3, 3);
+    LblDownloadNote = new QLabel(FDownloadNote);
+    BtnCancelDownloadNote = new QPushButton(QStringLiteral("取消"), FDownloadNote);
+    // The keyboard stays with the page the reader reads.
+    BtnCancelDownloadNote->setFocusPolicy(Qt::NoFocus);
+    row->addWidget(LblDownloadNote);
+    row->addWidget(BtnCancelDownloadNote);
+    FDownloadNote->hide();
+    connect(BtnCancelDownloadNote, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnCancelDownloadClick(); }); });
+    FDownloadNoteTimer = new QTimer(this);
+    FDownloadNoteTimer->setSingleShot(true);
+    FDownloadNoteTimer->setInterval(6000);
+    connect(FDownloadNoteTimer, &QTimer::timeout, FDownloadNote, &QWidget::hide);
 }
 
 void TFLekto::ShowShownPage()
@@ -75,14 +96,16 @@ std::optional<TDownloadTarget> TFLekto::DownloadAskTarget(const QString &propose
             return TDownloadTarget{path, false};
         if (QFileInfo(path).isDir())
             return TDownloadTarget{path, false}; // refused with its reason when the file is made
-        if (Dialogs::askYesNo(QStringLiteral("警告"),
-                              QStringLiteral("“%1”已存在。\n要替换它吗？").arg(QFileInfo(path).fileName())))
+        // Not there yet, but another download of this run will put it there.
+        const QString taken = QFileInfo::exists(path) ? QStringLiteral("“%1”已存在。\n要替换它吗？")
+                                                      : QStringLiteral("“%1”正在下载中。\n要用这个文件替换它吗？");
+        if (Dialogs::askYesNo(QStringLiteral("警告"), taken.arg(QFileInfo(path).fileName())))
             return TDownloadTarget{path, true};
         proposed = path; // the dialog again, for another name
     }
 }
 
-QString TFLekto::DownloadHint() const
+QString TFLekto::DownloadHint(const QFontMetrics &fm, int width) const
 {
     const QList<TDownloadState> running = FDownloads ? FDownloads->Running() : QList<TDownloadState>();
     if (running.isEmpty())
@@ -97,31 +120,41 @@ QString TFLekto::DownloadHint() const
     // The hint line is narrow: the name gives way, so the figures stay in sight.
     const QString before = QStringLiteral("正在下载 ");
     const QString after = QStringLiteral("%1…%2").arg(amount, more);
-    const QFontMetrics fm = pHint->fontMetrics();
-    const int room = pHint->width() - (BtnCancelDownload ? BtnCancelDownload->width() : 0) - 14
-        - fm.horizontalAdvance(before + after);
+    const int room = width - fm.horizontalAdvance(before + after);
     return before + fm.elidedText(shown.fileName(), Qt::ElideMiddle, std::max(room, fm.horizontalAdvance(QStringLiteral("…")))) + after;
 }
 
 void TFLekto::DownloadChange(const TDownloadState &state)
 {
-    BtnCancelDownload->setVisible(!FDownloads->Running().isEmpty());
+    const bool running = !FDownloads->Running().isEmpty();
+    BtnCancelDownload->setVisible(running);
+    // What the hint line says now; the note of full-screen reading says the same.
+    const auto say = [&](const QString &text) {
+        setHint(text);
+        ShowDownloadNote(text, running);
+    };
     switch (state.phase) {
     case TDownloadState::Running:
-        setHint(DownloadHint());
+        setHint(DownloadHint(pHint->fontMetrics(), pHint->width() - BtnCancelDownload->width() - 14));
+        ShowDownloadNote(DownloadHint(LblDownloadNote->fontMetrics(), kDownloadNoteTextWidth), true);
         break;
     case TDownloadState::Completed:
-        setHint(QStringLiteral("下载完成：") + state.fileName());
+        say(QStringLiteral("下载完成：") + state.fileName());
         break;
     case TDownloadState::Cancelled:
-        setHint(QStringLiteral("已取消下载：") + state.fileName());
+        say(QStringLiteral("已取消下载：") + state.fileName());
         break;
     case TDownloadState::Failed:
-        setHint(QStringLiteral("下载失败：") + state.fileName());
+        say(QStringLiteral("下载失败：") + state.fileName());
         // Not inside the engine's signal: the report is a modal box.
         QTimer::singleShot(0, this, [text = QStringLiteral("“%1”没有下载成功：%2").arg(state.fileName(), state.error)] {
             Dialogs::errorReport(text);
         });
+        break;
+    case TDownloadState::Kept:
+        // Not a failed download: the book is whole, under another name the report gives.
+        say(QStringLiteral("下载完成，未能保存为：") + state.fileName());
+        QTimer::singleShot(0, this, [text = state.error] { Dialogs::errorReport(text); });
         break;
     }
 }
@@ -132,4 +165,40 @@ void TFLekto::BtnCancelDownloadClick()
     const QList<TDownloadState> running = FDownloads->Running();
     if (!running.isEmpty())
         FDownloads->Cancel(running.last().id);
+}
+
+void TFLekto::ShowDownloadNote(const QString &text, bool running)
+{
+    if (!IsFullScreen()) {
+        FDownloadNote->hide();
+        return;
+    }
+    LblDownloadNote->setText(text);
+    BtnCancelDownloadNote->setVisible(running);
+    placeDownloadNote();
+    FDownloadNote->show();
+    FDownloadNote->raise();
+    // An ended download is said for a while; a running one until it ends.
+    if (running)
+        FDownloadNoteTimer->stop();
+    else
+        FDownloadNoteTimer->start();
+}
+
+void TFLekto::placeDownloadNote()
+{
+    FDownloadNote->adjustSize();
+    const QRect view = WB1->geometry();
+    constexpr int kScrollBarRoom = 20, kMargin = 12;
+    FDownloadNote->move(std::max(view.left(), view.right() - FDownloadNote->width() - kScrollBarRoom),
+                        std::max(view.top(), view.bottom() - FDownloadNote->height() - kMargin));
+}
+
+bool TFLekto::MayClose()
+{
+    const qsizetype running = FDownloads ? FDownloads->Running().size() : 0;
+    if (running == 0)
+        return true;
+    return Dialogs::askYesNo(QStringLiteral("警告"),
+                             QStringLiteral("还有 %1 个文件正在下载。\n退出将取消下载，确定要退出吗？").arg(running));
 }

@@ -1,6 +1,7 @@
 #include "findbar.h"
 
 #include "browserview.h"
+#include "dialogs.h"
 
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
@@ -102,9 +103,12 @@ void TFindBar::search(bool backward)
         return;
     }
     QPointer<TFindBar> self(this);
+    // Answered from inside the engine: nothing may leave this callback.
     FView->FindText(text, backward, [self](int active, int count) {
-        if (self)
-            self->showCount(active, count);
+        Dialogs::guarded([&] {
+            if (self)
+                self->showCount(active, count);
+        });
     });
 }
 

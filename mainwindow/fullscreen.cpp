@@ -9,6 +9,7 @@
 #include <QtGui/QGuiApplication>
 #include <QtGui/QScreen>
 #include <QtWidgets/QApplication>
+#include <QtWidgets/QLabel>
 
 bool TFLekto::IsFullScreen() const
 {
@@ -42,6 +43,12 @@ void TFLekto::EnterFullScreen()
     if (LektoTimer)
         LektoTimer->ShowAt();
     focusPageAfterBorderChange();
+    // A download under way goes on speaking, over the page now; placed once
+    // the view has its full-screen size.
+    QTimer::singleShot(0, this, [this] {
+        if (IsFullScreen() && FDownloads && !FDownloads->Running().isEmpty())
+            ShowDownloadNote(DownloadHint(LblDownloadNote->fontMetrics(), kDownloadNoteTextWidth), true);
+    });
 }
 
 void TFLekto::focusPageAfterBorderChange()
@@ -74,5 +81,6 @@ void TFLekto::LeaveFullScreen()
         LektoTimer->Timer1->stop();
         LektoTimer->close();
     }
+    FDownloadNote->hide(); // the hint line speaks again
     focusPageAfterBorderChange();
 }

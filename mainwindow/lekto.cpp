@@ -279,7 +279,7 @@ void TFLekto::configureViews()
     };
     WB1->OnStop = [this](TBrowserView *v) { _OnStop(v); };
     // A running download's progress comes back once the pointer leaves a link.
-    WB1->OnStatusTextChange = [this](TBrowserView *, const QString &text) { setHint(text.isEmpty() ? DownloadHint() : text); };
+    WB1->OnStatusTextChange = [this](TBrowserView *, const QString &text) { setHint(text.isEmpty() ? DownloadHint(pHint->fontMetrics(), pHint->width() - BtnCancelDownload->width() - 14) : text); };
     WB1->OnTitleChange = [this](TBrowserView *, const QString &text) { setWindowTitle(text); };
     WB1->OnProgressChange = [this](TBrowserView *, int progress, int max) {
         if (FProg)
@@ -323,6 +323,12 @@ void TFLekto::FormClose()
 
 void TFLekto::closeEvent(QCloseEvent *event)
 {
+    // Only the reader's own close asks; an end the session or a signal
+    // asks for goes through as before.
+    if (event->spontaneous() && !MayClose()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
 }

@@ -9,7 +9,10 @@
 #include <memory>
 #include <optional>
 
+class QFontMetrics;
+class QFrame;
 class QKeyEvent;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -109,10 +112,18 @@ public:
     // Downloads, find in page and printing (downloads.cpp, keys.cpp, printing.cpp).
     TDownloads *FDownloads = nullptr;
     QPushButton *BtnCancelDownload = nullptr; // in the hint line while a download runs
+    // In full-screen reading the hint line is hidden: a download speaks
+    // through a small note over the bottom right of the page instead.
+    QFrame *FDownloadNote = nullptr;
+    QLabel *LblDownloadNote = nullptr;
+    QPushButton *BtnCancelDownloadNote = nullptr;
     TFindBar *FFindBar = nullptr;
     std::optional<TDownloadTarget> DownloadAskTarget(const QString &proposedName);
     void DownloadChange(const TDownloadState &state);
     void BtnCancelDownloadClick();
+    // Whether the reader, asked when downloads would be given up, lets the
+    // window close.
+    bool MayClose();
     void PrintPage();
     bool IsPrinting() const { return FPrinting; }
 
@@ -132,7 +143,9 @@ private:
     void focusPageAfterBorderChange();
     void DownloadsCreate();
     void FindBarCreate();
-    QString DownloadHint() const;
+    QString DownloadHint(const QFontMetrics &fm, int width) const;
+    void ShowDownloadNote(const QString &text, bool running);
+    void placeDownloadNote();
     void ShowShownPage();
 
     QString FHistoryFile;
@@ -146,6 +159,9 @@ private:
     } FLastTurn;
     QString FDownloadFolder; // where the reader saved last, for the next proposal
     bool FPrinting = false;
+    QTimer *FDownloadNoteTimer = nullptr; // hides the note a while after the end
+    // The note is a line over the page, not a panel: a long name gives way.
+    static constexpr int kDownloadNoteTextWidth = 420;
 };
 
 // The main window, reachable program-wide once created.

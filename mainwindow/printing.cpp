@@ -28,16 +28,18 @@ void TFLekto::PrintPage()
     QPointer<TFLekto> self(this);
     // The printer lives until the engine is done with it.
     WB1->Print(printer.get(), [self, printer, toPdf](bool ok, const QString &error) {
-        if (!self)
-            return;
-        self->FPrinting = false;
-        if (!ok) {
-            self->setHint(QString());
-            // Not inside the engine's callback: the report is a modal box.
-            QTimer::singleShot(0, self, [error] { Dialogs::errorReport(error); });
-            return;
-        }
-        self->setHint(toPdf ? QStringLiteral("已保存为 PDF：") + QFileInfo(printer->outputFileName()).fileName()
-                            : QStringLiteral("已送往打印机。"));
+        Dialogs::guarded([&] {
+            if (!self)
+                return;
+            self->FPrinting = false;
+            if (!ok) {
+                self->setHint(QString());
+                // Not inside the engine's callback: the report is a modal box.
+                QTimer::singleShot(0, self, [error] { Dialogs::errorReport(error); });
+                return;
+            }
+            self->setHint(toPdf ? QStringLiteral("已保存为 PDF：") + QFileInfo(printer->outputFileName()).fileName()
+                                : QStringLiteral("已送往打印机。"));
+        });
     });
 }

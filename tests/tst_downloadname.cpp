@@ -61,7 +61,14 @@ void TestDownloadName::proposedName_data()
         << asEngineShowsBytes(gbk("81408180b5da31d5c220b6b7c6c6b2d4f1b72e747874"))
         << page << "丂亐第1章 斗破苍穹.txt";
     QTest::newRow("UTF-8 bytes read one per character") << asEngineShowsBytes("\xe4\xb9\xa6\xe5\x90\x8d.txt") << page << "书名.txt";
+    QTest::newRow("GBK with a digit between characters") << asEngineShowsBytes(gbk("b5da31d5c22e747874")) << page << "第1章.txt";
     QTest::newRow("a Latin-1 name that is no GBK stays") << QStringLiteral("café.txt") << page << "café.txt";
+    // Names the engine decoded right (RFC 5987 UTF-8) whose letters all fit in
+    // Latin-1: one or two accents between plain letters are no GBK pairs.
+    QTest::newRow("an accent between letters stays") << QStringLiteral("Müller.txt") << page << "Müller.txt";
+    QTest::newRow("an accent before a space stays") << QStringLiteral("São Paulo.txt") << page << "São Paulo.txt";
+    QTest::newRow("two accents between letters stay") << QStringLiteral("informação.txt") << page << "informação.txt";
+    QTest::newRow("an accent at the start stays") << QStringLiteral("Überblick.txt") << page << "Überblick.txt";
     QTest::newRow("decoded by the engine stays") << QStringLiteral("斗破苍穹.txt") << page << "斗破苍穹.txt";
     QTest::newRow("GBK left percent-encoded") << QStringLiteral("%CA%E9%C3%FB.txt") << page << "书名.txt";
     QTest::newRow("a percent sign of its own stays") << QStringLiteral("100%25.txt") << page << "100%25.txt";

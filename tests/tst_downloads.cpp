@@ -9,6 +9,7 @@
 #include <QtCore/QDir>
 #include <QtCore/QStandardPaths>
 #include <QtCore/QTemporaryDir>
+#include <QtWidgets/QLabel>
 
 namespace {
 
@@ -109,6 +110,11 @@ private slots:
         routeLinkPage("/index.html", "/book.txt");
         // A link that asks for a download itself: no navigation at all.
         routeLinkPage("/index-attribute.html", "/book.txt", "download");
+        // A link that opens in a new window: swallowed by a hidden view in
+        // half-pure mode, and still the reader's file.
+        routeLinkPage("/index-blank.html", "/book.txt", "target=_blank");
+        // A page that opens a file in a pop-up by itself.
+        FServer.route("/popup-file.html", "<title>pop</title><p>text</p><script>window.open('/small.txt?popup')</script>");
     }
 
     void namesAsTheServerMeantThem_data();
@@ -121,6 +127,9 @@ private slots:
     void failedLeavesNothingAndSaysWhy();
     void existingFileReplacedOnlyWhenAgreed_data();
     void existingFileReplacedOnlyWhenAgreed();
+    void wholeButUnnamedIsKeptAndSaid();
+    void fullScreenReadingShowsTheDownload();
+    void closingAsksWhileDownloading();
     void hiddenViewsNeverDownload();
 };
 
@@ -175,6 +184,8 @@ void TestDownloads::savesABookWholeFromALinkInEitherMode_data()
     QTest::newRow("half-pure mode") << false << "/index.html";
     QTest::newRow("pure mode, <a download>") << true << "/index-attribute.html";
     QTest::newRow("half-pure mode, <a download>") << false << "/index-attribute.html";
+    QTest::newRow("pure mode, target=_blank") << true << "/index-blank.html";
+    QTest::newRow("half-pure mode, target=_blank") << false << "/index-blank.html";
 }
 
 // A real click on "TXT下载": the 3 MB book is saved byte for byte under its
@@ -359,13 +370,96 @@ void TestDownloads::existingFileReplacedOnlyWhenAgreed()
     QVERIFY(h.errors.isEmpty());
 }
 
-// A pop-up swallowed by a hidden view that turns out to be a file: no
-// dialog, no file, whatever the view is sent to.
+// The book arrived whole but cannot take its name (the file the reader agreed
+// to replace became a folder meanwhile): it is kept under the part file's
+// name, and the reader is told so, not that the download failed.
+void TestDownloads::wholeButUnnamedIsKeptAndSaid()
+{
+    LektoHarness h;
+    ScriptedSave save;
+    save.answers << kBookName;
+    h.yesNoAnswers = {true};
+    {
+        QFile old(save.path(kBookName));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("old text");
+    }
+    TFLekto &w = h.open();
+    w.WB1->Navigate(FServer.url("/book.txt"));
+    QVERIFY(waitUntil([&] { return w.BtnCancelDownload->isVisible(); }, 15000));
+    QVERIFY(QFile::remove(save.path(kBookName)));
+    QVERIFY(QDir(save.folder.path()).mkdir(kBookName));
+    QVERIFY(waitUntil([&] { return !h.errors.isEmpty(); }, 30000));
+    QCOMPARE(w.pHint->Caption(), QStringLiteral("下载完成，未能保存为：斗破苍穹.txt"));
+    const QString error = h.errors.constFirst();
+    QVERIFY2(error.startsWith(QStringLiteral("下载已完成，但无法保存为")) && error.contains(QStringLiteral("文件现在是")), qPrintable(error));
+    QVERIFY2(!error.contains(QStringLiteral("没有下载成功")), qPrintable(error));
+    QStringList parts = filesIn(save.folder.path()).filter(QStringLiteral(".part"));
+    QCOMPARE(parts.size(), 1);
+    QVERIFY(error.contains(parts.constFirst()));
+    QVERIFY(readAll(save.path(parts.constFirst())) == FBook);
+}
+
+// The hint line is hidden in full-screen reading: a note over the page says
+// what the download does, with its own way to cancel, and goes when the
+// reader leaves full-screen reading.
+void TestDownloads::fullScreenReadingShowsTheDownload()
+{
+    LektoHarness h;
+    ScriptedSave save;
+    save.answers << kBookName;
+    TFLekto &w = h.open();
+    w.WB1->Navigate(FServer.url("/slow.txt"));
+    QVERIFY(waitUntil([&] { return w.BtnCancelDownload->isVisible(); }, 15000));
+    QVERIFY(!w.FDownloadNote->isVisible());
+    w.BtnFullClick();
+    QVERIFY(waitUntil([&] { return w.FDownloadNote->isVisible(); }, 5000));
+    QVERIFY2(w.LblDownloadNote->text().startsWith(QStringLiteral("正在下载 斗破苍穹.txt")), qPrintable(w.LblDownloadNote->text()));
+    QVERIFY(w.BtnCancelDownloadNote->isVisible());
+    // Over the page, at its bottom right, and the keyboard stays with the page.
+    const QRect note = w.FDownloadNote->geometry();
+    QVERIFY(w.WB1->geometry().contains(note));
+    QVERIFY(note.bottom() > w.WB1->geometry().center().y() && note.left() > w.WB1->geometry().center().x());
+    QTest::mouseClick(w.BtnCancelDownloadNote, Qt::LeftButton);
+    QVERIFY(waitUntil([&] { return w.LblDownloadNote->text() == QStringLiteral("已取消下载：斗破苍穹.txt"); }, 10000));
+    QVERIFY(!w.BtnCancelDownloadNote->isVisible());
+    QVERIFY(w.FDownloadNote->isVisible());
+    QVERIFY(waitUntil([&] { return filesIn(save.folder.path()).isEmpty(); }, 5000));
+    w.BtnFullClick();
+    QVERIFY(waitUntil([&] { return !w.IsFullScreen(); }, 5000));
+    QVERIFY(!w.FDownloadNote->isVisible());
+    QCOMPARE(w.pHint->Caption(), QStringLiteral("已取消下载：斗破苍穹.txt"));
+    QVERIFY(h.errors.isEmpty());
+}
+
+// Closing the window gives up what is still coming: the reader is asked
+// first. An end the session or a signal asks for is not held up by a question.
+void TestDownloads::closingAsksWhileDownloading()
+{
+    LektoHarness h;
+    ScriptedSave save;
+    save.answers << kBookName;
+    TFLekto &w = h.open();
+    QVERIFY(w.MayClose());
+    QVERIFY(h.questions.isEmpty());
+    w.WB1->Navigate(FServer.url("/slow.txt"));
+    QVERIFY(waitUntil([&] { return w.BtnCancelDownload->isVisible(); }, 15000));
+    h.yesNoAnswers = {false, true};
+    QVERIFY(!w.MayClose());
+    QVERIFY(w.MayClose());
+    QCOMPARE(h.questions.size(), 2);
+    QCOMPARE(h.questions.constFirst(), QStringLiteral("警告|还有 1 个文件正在下载。\n退出将取消下载，确定要退出吗？"));
+    QVERIFY(w.close());
+    QCOMPARE(h.questions.size(), 2);
+}
+
+// A hidden view sent to a file, or a pop-up a page opens by itself that turns
+// out to be a file: no dialog, no file.
 void TestDownloads::hiddenViewsNeverDownload()
 {
     LektoHarness h;
     ScriptedSave save;
-    save.answers << kBookName << kBookName;
+    save.answers << kBookName << kBookName << kBookName;
     TFLekto &w = h.open();
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     const QStringList before = filesIn(downloads);
@@ -373,6 +467,10 @@ void TestDownloads::hiddenViewsNeverDownload()
     w.WBx->Navigate(FServer.url("/small.txt"));
     w.WbY->Navigate(FServer.url("/small.txt?again"));
     QVERIFY(waitUntil([&] { return FServer.countRequests("/small.txt") == requests + 2; }, 15000));
+    w.pHalfClick();
+    QVERIFY(h.waitComplete(2));
+    QVERIFY(h.type(FServer.url("/popup-file.html")));
+    QVERIFY(waitUntil([&] { return FServer.countRequests("/small.txt") == requests + 3; }, 15000));
     spin(1500);
     QVERIFY(save.proposed.isEmpty());
     QVERIFY(filesIn(save.folder.path()).isEmpty());
