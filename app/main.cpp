@@ -7,6 +7,7 @@
 #include "lektohistory.h"
 #include "lektolinks.h"
 #include "lektotimer.h"
+#include "singleinstance.h"
 #include "timage.h"
 #include "wbzoom.h"
 
@@ -35,6 +36,13 @@ int main(int argc, char *argv[])
     app.setWindowIcon(applicationIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral(LEKTO_APP_ID));
 
+    // Before the engine starts: a second copy only asks the first to show itself.
+    TSingleInstance instance(LektoDataDir());
+    if (instance.Start() == TSingleInstance::TStart::HandedOver) {
+        BrowserHostEnd();
+        return 0;
+    }
+
     // The main window comes first; FormCreate uses none of the others.
     auto *main = new TFLekto(QDir(LektoDataDir()).filePath(QString::fromLatin1(TLektoHistory::kFileName)));
     FLekto = main;
@@ -45,6 +53,16 @@ int main(int argc, char *argv[])
     // Beside the history file, so a copied program folder carries its links.
     FLektoLinks = new TFLektoLinks(QDir(LektoDataDir()).filePath(QStringLiteral("CustomLinks")), main->picmore->Picture(),
                                    [main](const QString &url) { main->IEOpen(url); }, main);
+
+    QObject::connect(&instance, &TSingleInstance::activationRequested, main, [main] {
+        main->setWindowState(main->windowState() & ~Qt::WindowMinimized);
+        main->show();
+        main->raise();
+        main->activateWindow();
+    });
+    // A copy that was taken for hung and has since been replaced must not
+    // write its older lists over the new copy's.
+    main->MayWriteHistory = [&instance] { return instance.StillOwner(); };
 
     main->showMaximized();
     const int rc = app.TerminationRequested() ? 0 : app.exec();

@@ -31,6 +31,8 @@ ErrorPage::Domain errorDomain(QWebEngineLoadingInfo::ErrorDomain d)
 
 void TBrowserView::loadInternal(const QUrl &url, bool fromHost)
 {
+    if (FShutDown)
+        return;
     FHostNavigation = fromHost ? url : QUrl();
     FPage->load(url);
 }
@@ -48,6 +50,8 @@ QString TBrowserView::displayUrl(const QUrl &url) const
 
 bool TBrowserView::beforeNavigate(const QUrl &url, int type, bool isMainFrame)
 {
+    if (FShutDown)
+        return false;
     if (isMainFrame) {
         rememberScroll();
         FLastNavigationType = type;
@@ -135,7 +139,7 @@ void TBrowserView::syncDocument(std::function<void()> then)
 {
     QPointer<TBrowserView> self(this);
     FPage->runJavaScript(Scripts::kDocumentState, QWebEngineScript::ApplicationWorld, [self, then](const QVariant &v) {
-        if (!self)
+        if (!Answered(self, v))
             return;
         self->adoptDocument(v);
         if (then)
@@ -164,7 +168,7 @@ void TBrowserView::completeDocument(std::function<void()> beforeReport)
     QPointer<TBrowserView> self(this);
     FPage->runJavaScript(Scripts::kCompletionState, QWebEngineScript::ApplicationWorld,
                          [self, serial, beforeReport](const QVariant &v) {
-                             if (!self || serial != self->FLoadSerial)
+                             if (!Answered(self, v) || serial != self->FLoadSerial)
                                  return; // another load began meanwhile; its completion follows
                              self->adoptDocument(v);
                              if (beforeReport)
@@ -183,7 +187,7 @@ void TBrowserView::completeErrorPage(const QWebEngineLoadingInfo &info)
     const QString inner = ErrorPage::Inner(address, ErrorPage::Reason(errorDomain(info.errorDomain()), info.errorCode()));
     QPointer<TBrowserView> self(this);
     auto report = [self, serial, address] {
-        if (!self || serial != self->FLoadSerial)
+        if (!self || self->FShutDown || serial != self->FLoadSerial)
             return;
         self->FDoc = THtmlDocument2{address, ErrorPage::kTitle, true};
         if (self->OnDocumentComplete) {
@@ -205,7 +209,10 @@ void TBrowserView::completeErrorPage(const QWebEngineLoadingInfo &info)
     // and speak English: ours says in Chinese what failed. The history entry
     // stays the address that failed, so 刷新 and 后退/前进 try it again.
     FPage->runJavaScript(Scripts::showInside(inner), QWebEngineScript::ApplicationWorld,
-                         [report](const QVariant &) { report(); });
+                         [self, report](const QVariant &v) {
+                             if (Answered(self, v))
+                                 report();
+                         });
 }
 
 void TBrowserView::showErrorDocument(const QString &address, const QString &reason)
@@ -276,7 +283,10 @@ void TBrowserView::onNewWindowRequested(QWebEngineNewWindowRequest &request)
     // pop-up never runs with more rights than the view that swallows it.
     // Whether the reader's click sent it there is kept: the engine says so
     // only here, and a file the load turns into is then the reader's.
-    view->FReaderClickFrom = request.isUserInitiated() ? this : nullptr;
+    // The engine calls a window.open inside any click handler "user
+    // initiated": an advert that opens itself on the reader's first click
+    // anywhere would pass. Only the link the reader clicked counts.
+    view->FReaderClickFrom = request.isUserInitiated() && ReaderClickedLink(requested) ? this : nullptr;
     view->loadInternal(url, false);
 }
 
@@ -286,7 +296,7 @@ void TBrowserView::openFromDocument(const QUrl &url)
     // would, so the site sees its referrer (and a posted form its data).
     QPointer<TBrowserView> self(this);
     FPage->runJavaScript(Scripts::openFromDocument(url), QWebEngineScript::ApplicationWorld, [self, url](const QVariant &v) {
-        if (self && !v.toBool())
+        if (Answered(self, v) && !v.toBool())
             self->loadInternal(url, false);
     });
 }

@@ -76,6 +76,7 @@ TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gN
     connect(FPage, &QWebEnginePage::loadingChanged, this, &TBrowserView::onLoadingChanged);
     connect(FPage, &QWebEnginePage::newWindowRequested, this, &TBrowserView::onNewWindowRequested);
     connect(FPage, &QWebEnginePage::linkHovered, this, [this](const QString &url) {
+        FHoveredLink = url;
         if (OnStatusTextChange)
             OnStatusTextChange(this, url);
     });
@@ -104,10 +105,36 @@ TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gN
 
 TBrowserView::~TBrowserView()
 {
+    Shutdown();
     OwnPages::DropView(FViewId);
     // The page must go before the view it is shown in.
     setPage(nullptr);
+    if (FPrintPending) {
+        // Deleting a page the engine still prints stops the whole process;
+        // the owner waits for the print, and only a print that never ends
+        // leaves its page behind, for the end of the program to take.
+        FPage->setParent(nullptr);
+        return;
+    }
     delete FPage;
+}
+
+void TBrowserView::Shutdown()
+{
+    if (FShutDown)
+        return;
+    FShutDown = true;
+    OnBeforeNavigate2 = nullptr;
+    OnDocumentComplete = nullptr;
+    OnNewWindow3 = nullptr;
+    OnStatusTextChange = nullptr;
+    OnTitleChange = nullptr;
+    OnProgressChange = nullptr;
+    OnStop = nullptr;
+    FPrefetch.Clear();
+    ++FFindSerial;
+    FPage->disconnect(this);
+    FPage->triggerAction(QWebEnginePage::Stop);
 }
 
 void TBrowserView::applySettings()
@@ -157,6 +184,7 @@ void TBrowserView::Navigate(const QString &URL)
         showErrorDocument(URL, ErrorPage::Reason(ErrorPage::Domain::NotAnAddress, 0));
         return;
     }
+    noteReaderGesture(QString());
     loadInternal(url, true);
 }
 
@@ -192,6 +220,8 @@ void TBrowserView::GoForward()
 
 int TBrowserView::LoadFromString(const QString &St)
 {
+    if (FShutDown)
+        return 0;
     const QUrl url = OwnPages::PutDocument(FViewId, ++FLoadSerial, St.toUtf8());
     if (!ShowsOwnDocument()) {
         loadInternal(url, false);
@@ -202,7 +232,7 @@ int TBrowserView::LoadFromString(const QString &St)
     // 后退 has to retrace.
     QPointer<TBrowserView> self(this);
     FPage->runJavaScript(Scripts::replaceOwnDocument(url), QWebEngineScript::ApplicationWorld, [self, url](const QVariant &v) {
-        if (self && !v.toBool())
+        if (Answered(self, v) && !v.toBool())
             self->loadInternal(url, false);
     });
     return 0;
@@ -306,27 +336,86 @@ bool TBrowserView::eventFilter(QObject *watched, QEvent *event)
             event->accept();
             return true; // neither the page's scripts nor the engine see it
         }
+        if (event->type() == QEvent::KeyPress && !key->isAutoRepeat())
+            noteReaderGesture(QString());
         break;
     }
-    case QEvent::Drop: {
-        // A link or a file dropped on the page opens here, as a link would:
-        // through the navigation hook, so the mode and the tracking apply.
-        auto *drop = static_cast<QDropEvent *>(event);
-        const QMimeData *data = drop->mimeData();
-        if (data && data->hasUrls() && !EditableHasFocus()) {
-            const QUrl url = data->urls().value(0);
-            if (url.isValid() && !url.isEmpty()) {
-                drop->acceptProposedAction();
-                loadInternal(url, false);
-                return true;
-            }
-        }
+    case QEvent::MouseButtonPress:
+        noteReaderGesture(FHoveredLink);
         break;
-    }
+    case QEvent::Drop:
+        if (handleDrop(static_cast<QDropEvent *>(event)))
+            return true;
+        break;
     default:
         break;
     }
     return QWebEngineView::eventFilter(watched, event);
+}
+
+void TBrowserView::noteReaderGesture(const QString &link)
+{
+    FReaderGesture = {TPrefetchState::NowMs(), link};
+}
+
+bool TBrowserView::TakeReaderGesture()
+{
+    const qint64 at = FReaderGesture.atMs;
+    FReaderGesture = {};
+    return at >= 0 && TPrefetchState::NowMs() - at <= kGestureMs;
+}
+
+bool TBrowserView::ReaderClickedLink(const QUrl &url) const
+{
+    if (FReaderGesture.atMs < 0 || TPrefetchState::NowMs() - FReaderGesture.atMs > kGestureMs)
+        return false;
+    // The engine says which link is under the pointer a moment after the
+    // pointer got there: on a quick click, only the link it says now.
+    const QUrl wanted = url.adjusted(QUrl::RemoveFragment);
+    for (const QString &link : {FReaderGesture.link, FHoveredLink})
+        if (!link.isEmpty() && QUrl(link).adjusted(QUrl::RemoveFragment) == wanted)
+            return true;
+    return false;
+}
+
+void TBrowserView::dropEvent(QDropEvent *event)
+{
+    // The engine's widget hands a drag it is entered by to the view, and Qt
+    // then sends the rest of the drag, the drop too, to the view itself.
+    if (!handleDrop(event))
+        QWebEngineView::dropEvent(event);
+}
+
+bool TBrowserView::handleDrop(QDropEvent *drop)
+{
+    // A link or a file dropped on the page opens here, as a link would:
+    // through the navigation hook, so the mode and the tracking apply.
+    const QMimeData *data = drop->mimeData();
+    if (!data || !data->hasUrls() || EditableHasFocus())
+        return false;
+    // The engine's side of the drag ends here, without a drop.
+    QDragLeaveEvent leave;
+    QWebEngineView::dragLeaveEvent(&leave);
+    // A page can start a drag itself; what it carries is opened only as a
+    // web page or a file. A javascript: or an own address would run in, or
+    // as, the document shown, perhaps our start page.
+    const QUrl url = data->urls().value(0);
+    if (IsDroppableAddress(url)) {
+        drop->acceptProposedAction();
+        loadInternal(url, false);
+    } else {
+        drop->setDropAction(Qt::IgnoreAction);
+        drop->accept();
+    }
+    return true;
+}
+
+bool TBrowserView::IsDroppableAddress(const QUrl &url)
+{
+    if (!url.isValid() || url.isEmpty())
+        return false;
+    const QString scheme = url.scheme().toLower();
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("file");
 }
 
 void TBrowserView::SetOwnDocumentStyle(const QString &css)

@@ -64,6 +64,13 @@ public:
     std::function<void(TBrowserView *ASender, int Progress, int ProgressMax)> OnProgressChange;
     std::function<void(TBrowserView *Sender)> OnStop;
 
+    // Stops the view for good before its owner goes: loads stop, handlers
+    // are unbound, and no engine answer still on its way acts any more
+    // (deleting a page hands every pending script its answer, invalid,
+    // inside the delete). Called by the destructor too.
+    void Shutdown();
+    bool IsShutDown() const { return FShutDown; }
+
     void Navigate(const QString &URL);
     void Navigate2(const QString &URL);
     void Refresh();
@@ -119,6 +126,8 @@ public:
     void SetDisableCtrlShortcuts(const QString &letters) { FDisableCtrlShortcuts = letters; }
     // Whether the chord is masked, as a plain rule.
     static bool IsMaskedShortcut(const QString &letters, int key, Qt::KeyboardModifiers modifiers);
+    // What a drop on the page may open: web pages and files, nothing else.
+    static bool IsDroppableAddress(const QUrl &url);
     bool CanGrabFocus() const { return FCanGrabFocus; }
     void SetCanGrabFocus(bool value) { FCanGrabFocus = value; }
     TScriptErrorAction ScriptErrorAction() const { return FScriptErrorAction; }
@@ -153,12 +162,21 @@ public:
     // the engine's own PDF, whose text stays text; done gets the outcome and,
     // on failure, why.
     void Print(QPrinter *printer, std::function<void(bool ok, const QString &error)> done);
+    bool IsPrinting() const { return FPrintPending; }
     // The view whose reader clicked a link that opened its page in this one
     // (a "new window" link swallowed here), while that load has not yet
     // become a page; null otherwise. A file such a click asks for is the
     // reader's, wherever the link's window went.
     TBrowserView *ReaderClickFrom() const { return FReaderClickFrom; }
     void ForgetReaderClick() { FReaderClickFrom = nullptr; }
+    // A page may ask for files only on the reader's say: a click or a key in
+    // the page, or an address the reader opened, a moment ago. Each such
+    // gesture lets one file through, so a script that clicks a download
+    // link in a loop gets one question, not one each time.
+    static constexpr qint64 kGestureMs = 10000;
+    bool TakeReaderGesture();
+    // Whether the reader's latest click was on a link to url, a moment ago.
+    bool ReaderClickedLink(const QUrl &url) const;
 
     // The engine's own page zoom covers these; the view shows every other
     // percentage by zooming the document itself for the rest.
@@ -168,6 +186,7 @@ public:
 protected:
     void childEvent(QChildEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     friend class TBrowserPage;
@@ -209,6 +228,13 @@ private:
     QUrl FReissuedUrl;      // a link of our own page, opened again by the program
     int FLastNavigationType = -1;
     QPointer<TBrowserView> FReaderClickFrom;
+    QString FHoveredLink; // the link under the pointer, as the engine says
+    struct TGesture {
+        qint64 atMs = -1;
+        QString link; // the link clicked, if it was a click on one
+    } FReaderGesture;
+    void noteReaderGesture(const QString &link);
+    bool handleDrop(QDropEvent *drop);
     QHash<QString, QString> FErrorAddresses; // error page address -> what could not be opened
     struct TScrollMark {
         QUrl url;
@@ -220,5 +246,14 @@ private:
     TPrefetchState FPrefetch;
     quint64 FFindSerial = 0; // the latest search, whose answer alone counts
     bool FStopRequested = false;
+    bool FShutDown = false;
+    bool FPrintPending = false; // the engine prints the page
+    // Whether an engine answer to a script of this view may still act: the
+    // view is there and running, and the answer is one (an invalid answer
+    // is a cancelled script).
+    static bool Answered(const QPointer<TBrowserView> &view, const QVariant &answer)
+    {
+        return view && !view->FShutDown && answer.isValid();
+    }
     int FViewId = 0;
 };

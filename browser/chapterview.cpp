@@ -30,7 +30,7 @@ void TBrowserView::FindChapterLinks(std::function<void(const TChapterLinks &)> d
 {
     QPointer<TBrowserView> self(this);
     FPage->runJavaScript(ChapterLinks::FindScript(), QWebEngineScript::ApplicationWorld, [self, done](const QVariant &v) {
-        if (self && done)
+        if (Answered(self, v) && done)
             done(ChapterLinks::FromAnswer(v));
     });
 }

@@ -103,10 +103,10 @@ void TDownloads::Cancel(quint32 id)
         it->request->cancel(); // the engine reports the end, and the part file goes then
 }
 
-bool TDownloads::isOurs(const QWebEngineDownloadRequest *request) const
+bool TDownloads::isOurs(const QWebEngineDownloadRequest *request)
 {
     if (request->page() == FView->page())
-        return true;
+        return FView->TakeReaderGesture();
     // A "new window" link the reader clicked here went to a view that
     // swallows pop-ups; the file it asks for is still the reader's. Pop-ups
     // a page opens by itself never download.
@@ -128,14 +128,24 @@ void TDownloads::onRequested(QWebEngineDownloadRequest *request)
         resume(*it, request);
         return;
     }
+    // One question at a time: what a page asks for while the reader is
+    // being asked is dropped, not stacked up as dialogs inside dialogs.
+    if (FAsking || !OnAskTarget)
+        return;
     if (!isOurs(request))
         return; // not accepted: the engine drops it
-    if (!OnAskTarget)
-        return;
     const QString proposed = DownloadFile::ProposedName(request->suggestedFileName(), request->url());
     const quint32 id = request->id();
     QPointer<QWebEngineDownloadRequest> guard(request);
-    const std::optional<TDownloadTarget> target = OnAskTarget(proposed, request->url());
+    FAsking = true;
+    std::optional<TDownloadTarget> target;
+    try {
+        target = OnAskTarget(proposed, request->url());
+    } catch (...) {
+        FAsking = false;
+        throw;
+    }
+    FAsking = false;
     if (!target || !guard || guard->state() != R::DownloadRequested)
         return;
 

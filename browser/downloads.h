@@ -65,7 +65,8 @@ private:
         TDownloadState state;
     };
 
-    bool isOurs(const QWebEngineDownloadRequest *request) const;
+    // Takes the reader's gesture that lets the file through.
+    bool isOurs(const QWebEngineDownloadRequest *request);
     void onRequested(QWebEngineDownloadRequest *request);
     TItem &resume(TItem &item, QWebEngineDownloadRequest *request);
     void onProgress(quint32 id);
@@ -74,5 +75,6 @@ private:
     void report(const TDownloadState &state);
 
     TBrowserView *FView;
+    bool FAsking = false; // the reader is being asked where to save
     QHash<quint32, TItem> FItems; // running downloads, by the engine's id
 };

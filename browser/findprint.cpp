@@ -18,7 +18,7 @@ void TBrowserView::FindText(const QString &text, bool backward, std::function<vo
     QPointer<TBrowserView> self(this);
     FPage->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags{},
                     [self, serial, done](const QWebEngineFindTextResult &result) {
-                        if (self && serial == self->FFindSerial && done)
+                        if (self && !self->FShutDown && serial == self->FFindSerial && done)
                             done(result.activeMatch(), result.numberOfMatches());
                     });
 }
@@ -35,8 +35,12 @@ void TBrowserView::Print(QPrinter *printer, std::function<void(bool, const QStri
         // Printing through the printer would draw each page as a picture; the
         // engine's own PDF keeps the text, so it can be searched and copied.
         const QString path = printer->outputFileName();
+        QPointer<TBrowserView> self(this);
+        FPrintPending = true;
         FPage->printToPdf(
-            [path, done](const QByteArray &pdf) {
+            [self, path, done](const QByteArray &pdf) {
+                if (self)
+                    self->FPrintPending = false;
                 if (pdf.isEmpty()) {
                     done(false, QStringLiteral("网页未能生成 PDF。"));
                     return;
@@ -53,8 +57,10 @@ void TBrowserView::Print(QPrinter *printer, std::function<void(bool, const QStri
         return;
     }
     auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = connect(this, &QWebEngineView::printFinished, this, [connection, done](bool ok) {
+    FPrintPending = true;
+    *connection = connect(this, &QWebEngineView::printFinished, this, [this, connection, done](bool ok) {
         disconnect(*connection);
+        FPrintPending = false;
         done(ok, ok ? QString() : QStringLiteral("打印失败。"));
     });
     print(printer);

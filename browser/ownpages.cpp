@@ -4,6 +4,8 @@
 #include <QtCore/QCoreApplication>
 #include <QtCore/QHash>
 #include <QtCore/QList>
+#include "ownrequests.h"
+
 #include <QtWebEngineCore/QWebEngineProfile>
 #include <QtWebEngineCore/QWebEngineUrlRequestJob>
 #include <QtWebEngineCore/QWebEngineUrlScheme>
@@ -122,6 +124,7 @@ QWebEngineProfile *Profile(bool offTheRecord)
         gDocHandler = new TDocSchemeHandler(p);
         p->installUrlSchemeHandler(kDocScheme, gDocHandler);
         p->installUrlSchemeHandler(kCommandScheme, new TCommandSchemeHandler(p));
+        OwnRequests::Install(p);
         return p;
     }();
     return profile;

@@ -2,6 +2,7 @@
 
 #include "browserview.h"
 #include "chapterlinks.h"
+#include "ownrequests.h"
 #include "requestpolicy.h"
 
 #include <QtCore/QElapsedTimer>
@@ -27,9 +28,20 @@ qint64 TPrefetchState::NowMs()
 
 void TPrefetchState::Start(const QUrl &next, const QUrl &from, qint64 nowMs)
 {
+    Clear();
     FTarget = next.adjusted(QUrl::RemoveFragment);
+    OwnRequests::Register(FTarget);
     FFrom = from;
     FStartedMs = nowMs;
+}
+
+void TPrefetchState::Clear()
+{
+    if (!FTarget.isEmpty())
+        OwnRequests::Unregister(FTarget);
+    FTarget.clear();
+    FFrom.clear();
+    FStartedMs = 0;
 }
 
 bool TPrefetchState::IsOurs(const QUrl &url) const
@@ -39,7 +51,7 @@ bool TPrefetchState::IsOurs(const QUrl &url) const
 
 bool TPrefetchState::Serves(const QUrl &url, qint64 nowMs) const
 {
-    return IsOurs(url) && nowMs >= FStartedMs && nowMs - FStartedMs < kFreshMs;
+    return IsOurs(url) && nowMs >= FStartedMs && nowMs - FStartedMs < kFreshMs && !OwnRequests::ReaderHasCookiesFor(url);
 }
 
 bool TPrefetchState::LeavesBook(const QUrl &url) const

@@ -27,15 +27,23 @@ public:
     // A monotonic clock for the times below.
     static qint64 NowMs();
 
+    TPrefetchState() = default;
+    ~TPrefetchState() { Clear(); }
+    TPrefetchState(const TPrefetchState &) = delete;
+    TPrefetchState &operator=(const TPrefetchState &) = delete;
+
+    // The copy is fetched without the reader's cookies (OwnRequests) from
+    // Start until Clear.
     void Start(const QUrl &next, const QUrl &from, qint64 nowMs);
-    void Clear() { *this = TPrefetchState(); }
+    void Clear();
     bool Active() const { return !FTarget.isEmpty(); }
     const QUrl &Target() const { return FTarget; }
     const QUrl &From() const { return FFrom; }
 
     // The engine's request for the copy.
     bool IsOurs(const QUrl &url) const;
-    // A top-level request for url that the copy may answer.
+    // A top-level request for url that the copy may answer: fresh, and the
+    // reader has no cookies for it that the copy was fetched without.
     bool Serves(const QUrl &url, qint64 nowMs) const;
     // A top-level navigation to url leaves the book the copy was fetched for:
     // neither the chapter fetched nor another page of the book it is read in.

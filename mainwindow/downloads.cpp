@@ -126,15 +126,31 @@ QString TFLekto::DownloadHint(const QFontMetrics &fm, int width) const
 
 void TFLekto::DownloadChange(const TDownloadState &state)
 {
-    const bool running = !FDownloads->Running().isEmpty();
+    const QList<TDownloadState> still = FDownloads->Running();
+    const bool running = !still.isEmpty();
     BtnCancelDownload->setVisible(running);
+    // The button cancels the download the line names (the latest): said on
+    // the button too, and after an end the line goes on to name it.
+    const QString cancels = running ? QStringLiteral("取消下载：") + still.last().fileName() : QString();
+    BtnCancelDownload->setToolTip(cancels);
+    BtnCancelDownloadNote->setToolTip(cancels);
     // What the hint line says now; the note of full-screen reading says the same.
     const auto say = [&](const QString &text) {
-        setHint(text);
-        ShowDownloadNote(text, running);
+        if (!running) {
+            setHint(text);
+            ShowDownloadNote(text, false);
+            return;
+        }
+        const QString gap = QStringLiteral("　");
+        const QFontMetrics &hfm = pHint->fontMetrics();
+        setHint(text + gap + DownloadHint(hfm, pHint->width() - BtnCancelDownload->width() - 14 - hfm.horizontalAdvance(text + gap)));
+        const QFontMetrics nfm = LblDownloadNote->fontMetrics();
+        ShowDownloadNote(text + gap + DownloadHint(nfm, kDownloadNoteTextWidth - nfm.horizontalAdvance(text + gap)), true);
     };
     switch (state.phase) {
     case TDownloadState::Running:
+        if (state.id != still.last().id)
+            break; // the line speaks of the latest, whose progress says the rest
         setHint(DownloadHint(pHint->fontMetrics(), pHint->width() - BtnCancelDownload->width() - 14));
         ShowDownloadNote(DownloadHint(LblDownloadNote->fontMetrics(), kDownloadNoteTextWidth), true);
         break;
@@ -196,6 +212,10 @@ void TFLekto::placeDownloadNote()
 
 bool TFLekto::MayClose()
 {
+    // The engine cannot stop a page it prints: the end waits for it.
+    if (FPrinting
+        && !Dialogs::askYesNo(QStringLiteral("警告"), QStringLiteral("正在打印本页（或保存为 PDF）。\n退出前会等它完成，确定要退出吗？")))
+        return false;
     const qsizetype running = FDownloads ? FDownloads->Running().size() : 0;
     if (running == 0)
         return true;

@@ -17,6 +17,9 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QPushButton>
+#include <QtCore/QCoreApplication>
+#include <QtCore/QElapsedTimer>
+#include <QtCore/QEventLoop>
 #include <QtCore/QTimer>
 
 #include <thread>
@@ -112,6 +115,7 @@ TFLekto::TFLekto(const QString &historyFile, QWidget *parent) : QWidget(parent),
 
 TFLekto::~TFLekto()
 {
+    Shutdown();
     if (FLekto == this)
         FLekto = nullptr;
 }
@@ -319,6 +323,29 @@ void TFLekto::FormClose()
     FClosed = true;
     Timer1->stop();
     SaveHistory(true);
+}
+
+void TFLekto::Shutdown()
+{
+    if (FShutDown)
+        return;
+    FShutDown = true;
+    if (FPrinting) {
+        // Timer ticks keep the wait from blocking on an idle queue.
+        QTimer tick;
+        tick.start(100);
+        QElapsedTimer waited;
+        waited.start();
+        while (FPrinting && waited.elapsed() < kPrintWaitMs)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
+    }
+    Timer1->stop();
+    for (TBrowserView *v : {WB1, WBx, WbY})
+        v->Shutdown();
+    // What has not arrived is given up and its part file removed, now, while
+    // the engine still runs.
+    delete FDownloads;
+    FDownloads = nullptr;
 }
 
 void TFLekto::closeEvent(QCloseEvent *event)

@@ -52,6 +52,8 @@ public:
     int FZoom = 100;
     bool FIsIE6 = false;
     std::unique_ptr<TLektoHistory> FLektoHis;
+    // Whether this window may still write the history file; unset, it may.
+    std::function<bool()> MayWriteHistory;
 
     // Operations used across the program.
     void ScheduleSave();
@@ -126,6 +128,10 @@ public:
     bool MayClose();
     void PrintPage();
     bool IsPrinting() const { return FPrinting; }
+    // Ends the window's work before its members go: waits for a page being
+    // printed, gives up running downloads, and stops the views, so that no
+    // engine answer reaches a handler while the window is taken apart.
+    void Shutdown();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -159,6 +165,10 @@ private:
     } FLastTurn;
     QString FDownloadFolder; // where the reader saved last, for the next proposal
     bool FPrinting = false;
+    bool FShutDown = false;
+    // How long the end waits for a page being printed: the engine cannot be
+    // stopped while it prints, and the page must outlive its printing.
+    static constexpr int kPrintWaitMs = 60000;
     QTimer *FDownloadNoteTimer = nullptr; // hides the note a while after the end
     // The note is a line over the page, not a panel: a long name gives way.
     static constexpr int kDownloadNoteTextWidth = 420;

@@ -11,6 +11,10 @@
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 
+namespace {
+const QString kHistoryTakenOver = QStringLiteral("另一个 Lekto 已接管这个数据文件夹，本窗口的阅读记录没有保存，以免覆盖它的记录。");
+}
+
 void TFLekto::BtnGoClick()
 {
     const QString text = EdUrl->text();
@@ -89,6 +93,13 @@ void TFLekto::Timer1Timer()
 void TFLekto::SaveHistory(bool closing)
 {
     Dialogs::guarded([&] {
+        if (MayWriteHistory && !MayWriteHistory()) {
+            if (closing || FLastSaveError != kHistoryTakenOver) {
+                FLastSaveError = kHistoryTakenOver;
+                throw ELektoError(kHistoryTakenOver);
+            }
+            return;
+        }
         try {
             FLektoHis->SaveHis();
             FLastSaveError.clear();

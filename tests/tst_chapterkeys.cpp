@@ -126,6 +126,11 @@ private slots:
         for (int i = 1; i <= 4; ++i)
             FProxy.route("http://book.example.com/b1/" + QByteArray::number(i) + ".html", chapter("甲", i));
         FProxy.route("http://book.example.com/b2/1.html", chapter("乙", 1));
+        for (int i = 1; i <= 3; ++i) {
+            TestHttpServer::Response r{200, "text/html; charset=utf-8", chapter("饼", i), {}, false};
+            r.headers.append({"Set-Cookie", "session=reader" + QByteArray::number(i) + "; Path=/"});
+            FProxy.route("http://cookie.example.com/c/" + QByteArray::number(i) + ".html", r);
+        }
         FProxy.route("http://book.example.com/field.html",
                      chapter("田", 1, "<input id=field value='abc'><div contenteditable id=edit>编辑</div>"));
         FProxy.route("http://book.example.com/wide.html", chapter("宽", 1, "<div style='width:5000px'>宽</div>"));
@@ -146,6 +151,7 @@ private slots:
     void siteScriptsTurnAlone();
     void nextChapterFetchedAhead();
     void prefetchOnlyWhereItServes();
+    void prefetchCarriesNoCookies();
 };
 
 void TestChapterKeys::turnsToThePagesOwnNeighbours_data()
@@ -385,6 +391,35 @@ void TestChapterKeys::prefetchOnlyWhereItServes()
         if (r.headers.value("purpose") == "prefetch" || r.target.startsWith("http://other.example.com"))
             prefetches << QString::fromLatin1(r.target);
     QVERIFY2(prefetches.isEmpty(), qPrintable(prefetches.join('\n')));
+}
+
+// The chapter fetched ahead goes without the reader's cookies, and stores
+// none of its own: a site may charge a signed-in reader for a chapter opened.
+// A copy fetched so does not stand in for the page the reader, who has
+// cookies there, turns to: the turn asks the site as the reader.
+void TestChapterKeys::prefetchCarriesNoCookies()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    const int from = FProxy.requests().size();
+    QVERIFY(h.type("http://cookie.example.com/c/1.html")); // signs the reader in
+    QVERIFY(waitUntil([&] { return !requestsFor("http://cookie.example.com/c/2.html", from).isEmpty(); }, 5000));
+    spin(300);
+    const auto ahead = requestsFor("http://cookie.example.com/c/2.html", from);
+    QCOMPARE(ahead.size(), 1);
+    QCOMPARE(ahead.first().headers.value("purpose"), QByteArray("prefetch"));
+    QVERIFY2(!ahead.first().headers.contains("cookie"), ahead.first().headers.value("cookie").constData());
+
+    press(w, Qt::Key_Right);
+    QVERIFY(h.waitComplete(3));
+    QCOMPARE(w.windowTitle(), QStringLiteral("饼 第2章"));
+    const auto turned = requestsFor("http://cookie.example.com/c/2.html", from);
+    QCOMPARE(turned.size(), 2);
+    QVERIFY(turned.last().headers.value("purpose").isEmpty());
+    // The reader's own cookie, not the one the fetch ahead was answered with.
+    QCOMPARE(turned.last().headers.value("cookie"), QByteArray("session=reader1"));
+    QVERIFY(waitUntil([&] { return !requestsFor("http://cookie.example.com/c/3.html", from).isEmpty(); }, 5000));
+    QVERIFY(!requestsFor("http://cookie.example.com/c/3.html", from).first().headers.contains("cookie"));
 }
 
 LEKTO_WEB_TEST_MAIN(TestChapterKeys)

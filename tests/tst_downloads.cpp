@@ -115,6 +115,17 @@ private slots:
         routeLinkPage("/index-blank.html", "/book.txt", "target=_blank");
         // A page that opens a file in a pop-up by itself.
         FServer.route("/popup-file.html", "<title>pop</title><p>text</p><script>window.open('/small.txt?popup')</script>");
+        // After one click of the reader's, the page clicks its download link
+        // again and again.
+        FServer.route("/flood.html", "<title>flood</title><a id=dl download href='/small.txt?flood'>下载</a>"
+                                     "<p><button id=go style='font-size:40px'>开始</button></p><script>"
+                                     "document.getElementById('go').onclick=function(){var n=0;var t=setInterval(function(){"
+                                     "document.getElementById('dl').click();if(++n>=30)clearInterval(t);},30);};</script>");
+        // An advert that opens a window on the reader's first click anywhere.
+        FServer.route("/ad-on-click.html", "<title>ad</title><p id=text style='font-size:40px'>正文正文正文</p>"
+                                           "<p><a id=dl target=_blank href='/small.txt?link' style='font-size:40px'>TXT下载</a></p>"
+                                           "<script>document.addEventListener('click',function(){window.open('/small.txt?ad');},"
+                                           "{once:true});</script>");
     }
 
     void namesAsTheServerMeantThem_data();
@@ -131,6 +142,9 @@ private slots:
     void fullScreenReadingShowsTheDownload();
     void closingAsksWhileDownloading();
     void hiddenViewsNeverDownload();
+    void pageFloodGetsOneQuestion();
+    void scriptWindowNeverDownloads();
+    void cancelNamesWhatItCancels();
 };
 
 void TestDownloads::namesAsTheServerMeantThem_data()
@@ -477,6 +491,76 @@ void TestDownloads::hiddenViewsNeverDownload()
     QCOMPARE(filesIn(downloads), before);
     QVERIFY(w.FDownloads->Running().isEmpty());
     QVERIFY(h.errors.isEmpty());
+}
+
+// One click of the reader's, then a script that clicks a download link in a
+// loop: one question, no dialogs stacked inside dialogs, nothing more after.
+void TestDownloads::pageFloodGetsOneQuestion()
+{
+    LektoHarness h;
+    ScriptedSave save;
+    int open = 0, deepest = 0;
+    Dialogs::saveFileName = [&](const QString &, const QString &path) -> std::optional<QString> {
+        save.proposed << path;
+        deepest = std::max(deepest, ++open);
+        spin(1000); // the reader reads the dialog while the page goes on
+        --open;
+        return std::nullopt;
+    };
+    TFLekto &w = h.open();
+    w.pHalfClick();
+    QVERIFY(h.waitComplete(2));
+    QVERIFY(h.type(FServer.url("/flood.html")));
+    QVERIFY(h.mouseClick("#go", Qt::LeftButton, false));
+    QVERIFY(waitUntil([&] { return !save.proposed.isEmpty(); }, 15000));
+    QVERIFY(waitUntil([&] { return open == 0; }, 15000));
+    spin(1500); // the loop is through
+    QCOMPARE(save.proposed.size(), 1);
+    QCOMPARE(deepest, 1);
+    QVERIFY(filesIn(save.folder.path()).isEmpty());
+    QVERIFY(w.FDownloads->Running().isEmpty());
+}
+
+// The engine calls a window.open in a click handler "user initiated": an
+// advert opening itself on the reader's click on the text downloads nothing
+// from the window it is swallowed into; the link the reader clicks does.
+void TestDownloads::scriptWindowNeverDownloads()
+{
+    LektoHarness h;
+    ScriptedSave save;
+    TFLekto &w = h.open();
+    w.pHalfClick();
+    QVERIFY(h.waitComplete(2));
+    QVERIFY(h.type(FServer.url("/ad-on-click.html")));
+    const int ads = FServer.countRequests("/small.txt?ad");
+    QVERIFY(h.mouseClick("#text", Qt::LeftButton, false));
+    QVERIFY(waitUntil([&] { return FServer.countRequests("/small.txt?ad") == ads + 1; }, 15000));
+    spin(1500);
+    QVERIFY(save.proposed.isEmpty());
+    QVERIFY(h.mouseClick("#dl", Qt::LeftButton, false));
+    QVERIFY(waitUntil([&] { return save.proposed.size() == 1; }, 15000));
+}
+
+// Two downloads: when one ends, the line goes on to name the one still
+// running, and its 取消 says, and cancels, that one.
+void TestDownloads::cancelNamesWhatItCancels()
+{
+    LektoHarness h;
+    ScriptedSave save;
+    save.answers << QStringLiteral("慢.txt") << QStringLiteral("快.txt");
+    TFLekto &w = h.open();
+    w.resize(1100, 700);
+    w.WB1->Navigate(FServer.url("/slow.txt"));
+    QVERIFY(waitUntil([&] { return w.BtnCancelDownload->isVisible(); }, 15000));
+    w.WB1->Navigate(FServer.url("/small.txt?second"));
+    QVERIFY(waitUntil([&] { return w.pHint->Caption().startsWith(QStringLiteral("下载完成：快.txt")); }, 15000));
+    QVERIFY2(w.pHint->Caption().contains(QStringLiteral("慢.txt")), qPrintable(w.pHint->Caption()));
+    QVERIFY(w.BtnCancelDownload->isVisible());
+    QCOMPARE(w.BtnCancelDownload->toolTip(), QStringLiteral("取消下载：慢.txt"));
+    w.BtnCancelDownload->click();
+    QVERIFY(waitUntil([&] { return w.FDownloads->Running().isEmpty(); }, 15000));
+    QCOMPARE(w.pHint->Caption(), QStringLiteral("已取消下载：慢.txt"));
+    QCOMPARE(filesIn(save.folder.path()), QStringList{QStringLiteral("快.txt")});
 }
 
 LEKTO_WEB_TEST_MAIN(TestDownloads)

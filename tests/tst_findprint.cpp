@@ -112,6 +112,7 @@ private slots:
     void printsTheChapterIntoAReadablePdf();
     void printsWhatTheModeShows_data();
     void printsWhatTheModeShows();
+    void closingWhilePrintingWaitsForThePdf();
 };
 
 void TestFindPrint::keyTable_data()
@@ -335,6 +336,26 @@ void TestFindPrint::printsWhatTheModeShows()
     }
     QCOMPARE(covers, pure ? 0 : 1);
     QCOMPARE(FProxy.countRequests("/cover.png"), pictures); // printing fetched nothing
+}
+
+// The engine stops the whole process when a page goes while it prints: the
+// reader is asked first, and the end waits, so the PDF is written whole.
+void TestFindPrint::closingWhilePrintingWaitsForThePdf()
+{
+    LektoHarness h;
+    ScriptedPrint print;
+    TFLekto &w = h.open();
+    QVERIFY(h.type(kChapter));
+    w.PrintPage();
+    QVERIFY(w.IsPrinting());
+    h.yesNoAnswers = {false};
+    QVERIFY(!w.MayClose());
+    QCOMPARE(h.questions.size(), 1);
+    QVERIFY2(h.questions.constFirst().contains(QStringLiteral("正在打印本页")), qPrintable(h.questions.constFirst()));
+    h.window.reset(); // at once, as an end by a signal goes
+    QVERIFY(QFileInfo(print.pdf()).size() > 0);
+    QVERIFY(poppler(QStringLiteral("pdftotext"), {print.pdf(), QStringLiteral("-")}).contains(QStringLiteral("轮回者编号：庚申六十九")));
+    QVERIFY(h.errors.isEmpty());
 }
 
 LEKTO_WEB_TEST_MAIN(TestFindPrint)

@@ -1,5 +1,6 @@
 #include "lektoharness.h"
 #include "lektoprog.h"
+#include "singleinstance.h"
 #include "testhttpserver.h"
 
 #include <QtGui/QClipboard>
@@ -8,6 +9,8 @@
 #include <QtWidgets/QPushButton>
 #include <QtCore/QProcess>
 #include <QtCore/QTimer>
+#include <QtNetwork/QLocalServer>
+#include <QtWebEngineCore/QWebEngineLoadingInfo>
 
 #include <csignal>
 
@@ -24,6 +27,20 @@ private slots:
             FServer.route("/book/" + QByteArray::number(i) + ".html",
                           "<title>第" + QByteArray::number(i) + "章</title><p>正文</p>");
         FServer.route("/untitled.html", "<p>no title</p>");
+        // Keeps the page's renderer busy for a while just after the page has
+        // loaded: the program's questions to the page wait for their answers.
+        FServer.route("/busy.html", "<title>busy</title><script>addEventListener('load',function(){setTimeout(function(){"
+                                    "var t=Date.now();while(Date.now()-t<3000);},0);});</script><p>busy</p>");
+    }
+
+    // The real program copied into a folder of its own, which is its data folder.
+    QString programIn(const QTemporaryDir &dir)
+    {
+        const QString program = dir.filePath("lekto");
+        if (!QFile::copy(QStringLiteral(LEKTO_PROGRAM), program))
+            return QString();
+        QFile::setPermissions(program, QFile::ExeOwner | QFile::ReadOwner | QFile::WriteOwner);
+        return program;
     }
 
     void controlTree();
@@ -38,6 +55,11 @@ private slots:
     void forumButtonOpensSystemBrowser();
     void terminationSignalsSave_data();
     void terminationSignalsSave();
+    void closingWhileThePageOwesAnswers();
+    void secondStartHandsOver();
+    void deadOrHungCopyDoesNotBlock_data();
+    void deadOrHungCopyDoesNotBlock();
+    void replacedCopyWritesNothingOver();
 };
 
 void TestMainWindow::controlTree()
@@ -301,6 +323,138 @@ void TestMainWindow::terminationSignalsSave()
     QCOMPARE(p.exitStatus(), QProcess::NormalExit);
     QVERIFY(QFileInfo(history).lastModified() > before);
     QCOMPARE(QFileInfo(history).size(), 1041);
+}
+
+// Deleting a page hands every script answer still on its way to its
+// callback, invalid, inside the delete. The window goes while the page owes
+// the answer that completes it: nothing may be recorded or loaded then.
+void TestMainWindow::closingWhileThePageOwesAnswers()
+{
+    LektoHarness h;
+    TFLekto &w = h.open(false);
+    w.pHalfClick(); // the page's script runs
+    QVERIFY(h.waitComplete(2));
+    QVERIFY(h.type(FServer.url("/book/1.html")));
+    const int completions = h.completions;
+    bool gone = false;
+    // After the view's own handler, which has just asked the page; the
+    // window goes before the page can have answered.
+    connect(w.WB1->page(), &QWebEnginePage::loadingChanged, this, [&](const QWebEngineLoadingInfo &info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus)
+            QTimer::singleShot(0, this, [&] {
+                h.window.reset();
+                gone = true;
+            });
+    });
+    w.WB1->Navigate(FServer.url("/busy.html"));
+    QVERIFY(waitUntil([&] { return gone; }, 20000));
+    QCOMPARE(h.completions, completions);
+    QVERIFY2(h.errors.isEmpty(), qPrintable(h.errors.join(QLatin1Char('\n'))));
+}
+
+// A second start on the same data folder asks the running copy to show
+// itself and ends, before it starts an engine of its own.
+void TestMainWindow::secondStartHandsOver()
+{
+    QTemporaryDir dir;
+    const QString program = programIn(dir);
+    QVERIFY(!program.isEmpty());
+    TSingleInstance running(dir.path());
+    QCOMPARE(running.Start(), TSingleInstance::TStart::First);
+    int asked = 0;
+    connect(&running, &TSingleInstance::activationRequested, this, [&] { ++asked; });
+
+    QProcess second;
+    second.start(program, {});
+    QVERIFY(second.waitForStarted());
+    QVERIFY(waitUntil([&] { return second.state() == QProcess::NotRunning; }, 15000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(asked, 1);
+    QVERIFY(!QFileInfo::exists(dir.filePath("LektoBookmarks.lkt"))); // it wrote nothing
+    QVERIFY(running.StillOwner());
+}
+
+void TestMainWindow::deadOrHungCopyDoesNotBlock_data()
+{
+    QTest::addColumn<QString>("holder");
+    QTest::newRow("killed: its lock names a process that is gone") << "dead";
+    QTest::newRow("hangs: locked, listening, never answering") << "hung";
+    QTest::newRow("locked without a socket") << "mute";
+}
+
+// A copy that was killed, or that hangs, never keeps a new start out: the
+// new copy runs (and saves as usual), and the hung one may not write over it.
+void TestMainWindow::deadOrHungCopyDoesNotBlock()
+{
+    QFETCH(QString, holder);
+    QTemporaryDir dir;
+    const QString program = programIn(dir);
+    QVERIFY(!program.isEmpty());
+    const QString lockPath = dir.filePath(QLatin1String(TSingleInstance::kLockName));
+    QLockFile held(lockPath); // this process plays the copy that holds the folder
+    held.setStaleLockTime(0);
+    QLocalServer silent;
+    if (holder == QLatin1String("dead")) {
+        QProcess gone;
+        gone.start(QStringLiteral("true"), {});
+        QVERIFY(gone.waitForFinished());
+        QFile lock(lockPath);
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(gone.processId()) + "\nlekto\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        lock.close();
+    } else {
+        QVERIFY(held.tryLock(0));
+        if (holder == QLatin1String("hung")) {
+            // Connections are taken and never answered.
+            QLocalServer::removeServer(TSingleInstance::ServerName(dir.path()));
+            QVERIFY(silent.listen(TSingleInstance::ServerName(dir.path())));
+        }
+    }
+
+    QProcess p;
+    p.start(program, {});
+    QVERIFY(p.waitForStarted());
+    // The folder becomes the new copy's (after the hung copy's time to
+    // answer), and the new copy stays up.
+    const auto lockHolder = [&] {
+        qint64 pid = 0;
+        QString host, app;
+        return QLockFile(lockPath).getLockInfo(&pid, &host, &app) ? pid : 0;
+    };
+    QVERIFY(waitUntil([&] { return lockHolder() == p.processId(); }, TSingleInstance::kAnswerTimeoutMs + 15000));
+    spin(3000);
+    QCOMPARE(p.state(), QProcess::Running);
+    ::kill(pid_t(p.processId()), SIGTERM);
+    QVERIFY(waitUntil([&] { return p.state() == QProcess::NotRunning; }, 30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+}
+
+// A copy taken for hung may wake up later: it knows it was replaced, leaves
+// the new copy's lock where it is, and its window does not write its older
+// lists over the history.
+void TestMainWindow::replacedCopyWritesNothingOver()
+{
+    QTemporaryDir dir;
+    const QString lockPath = dir.filePath(QLatin1String(TSingleInstance::kLockName));
+    auto old = std::make_unique<TSingleInstance>(dir.path());
+    QCOMPARE(old->Start(), TSingleInstance::TStart::First);
+    QVERIFY(old->StillOwner());
+    QVERIFY(QFile::remove(lockPath)); // as a new start takes it over
+    QLockFile replacing(lockPath);
+    QVERIFY(replacing.tryLock(0));
+    QVERIFY(!old->StillOwner());
+    old.reset();
+    QVERIFY(QFileInfo::exists(lockPath));
+
+    LektoHarness h;
+    TFLekto &w = h.open(false);
+    QVERIFY(h.type(FServer.url("/book/2.html")));
+    w.MayWriteHistory = [] { return false; };
+    w.FormClose();
+    QVERIFY(!QFileInfo::exists(h.historyFile()));
+    QCOMPARE(h.errors.size(), 1);
+    QVERIFY2(h.errors.constFirst().contains(QStringLiteral("另一个 Lekto")), qPrintable(h.errors.constFirst()));
 }
 
 LEKTO_WEB_TEST_MAIN(TestMainWindow)

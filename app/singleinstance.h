@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QtCore/QLockFile>
+#include <QtCore/QObject>
+#include <QtCore/QString>
+
+#include <memory>
+
+class QLocalServer;
+
+// One Lekto per data folder. Two copies on the same history would each keep
+// their own lists and the last to save would overwrite the other's reading,
+// so a second start hands over to the copy already running (which raises
+// its window) and ends. A copy that was killed, or that hangs and does not
+// answer, never keeps a new start out: its lock is taken over.
+class TSingleInstance : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class TStart {
+        First,      // this copy runs: it holds the folder's lock
+        HandedOver, // another copy runs and was asked to show itself
+    };
+
+    // The lock file's name in the data folder.
+    static constexpr char kLockName[] = ".lekto-running.lock";
+    // How long a running copy has to answer (it may still be starting up:
+    // it answers once its event loop runs).
+    static constexpr int kAnswerTimeoutMs = 10000;
+
+    explicit TSingleInstance(const QString &dataDir, QObject *parent = nullptr);
+    ~TSingleInstance() override;
+
+    TStart Start(int answerTimeoutMs = kAnswerTimeoutMs);
+    // Whether this copy still holds the folder: false once a later start
+    // took the lock over from it (it was taken for hung).
+    bool StillOwner() const;
+
+    // The local socket a running copy listens on for the folder.
+    static QString ServerName(const QString &dataDir);
+
+signals:
+    // Another start asked this copy to show its window.
+    void activationRequested();
+
+private:
+    bool handOver(int timeoutMs);
+    QString lockPath() const;
+    static quint64 fileIdentity(const QString &path);
+    void listen();
+
+    QString FDataDir;
+    // Let go of only while this copy holds it: QLockFile removes the file
+    // it goes with, which after a take-over is the new copy's.
+    std::unique_ptr<QLockFile> FLock;
+    QLocalServer *FServer = nullptr;
+    quint64 FLockFile = 0; // the lock file this copy made
+};
