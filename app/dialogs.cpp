@@ -51,8 +51,8 @@ QUrl ExternalUrl(const QString &address)
     return QUrl::fromUserInput(address);
 }
 
-std::function<void(const QString &)> openExternal = [](const QString &url) {
-    QDesktopServices::openUrl(ExternalUrl(url));
+std::function<bool(const QString &)> openExternal = [](const QString &url) {
+    return QDesktopServices::openUrl(ExternalUrl(url));
 };
 
 std::function<std::optional<QString>(const QString &, const QString &)> saveFileName =

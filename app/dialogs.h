@@ -20,7 +20,8 @@ extern std::function<bool(const QString &caption, const QString &text)> askYesNo
 // The confirmed text, or nothing when the person cancels.
 extern std::function<std::optional<QString>(const QString &caption, const QString &prompt, const QString &proposed)>
     inputText;
-extern std::function<void(const QString &url)> openExternal; // failures are silent
+// True when the desktop took the address; the caller tells the reader otherwise.
+extern std::function<bool(const QString &url)> openExternal;
 // The standard save dialog, opened on proposedPath; the path chosen, or
 // nothing when the person cancels. It does not ask about replacing a file:
 // the caller does, with askYesNo.

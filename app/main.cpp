@@ -64,7 +64,7 @@ int main(int argc, char *argv[])
     // write its older lists over the new copy's.
     main->MayWriteHistory = [&instance] { return instance.StillOwner(); };
 
-    main->showMaximized();
+    main->ShowWithSavedPlacement();
     const int rc = app.TerminationRequested() ? 0 : app.exec();
     main->FormClose(); // an end that bypassed the window's close still saves
     delete main;

@@ -257,7 +257,9 @@ void TFLektoLinks::showEvent(QShowEvent *event)
 void TFLektoLinks::ImgOnClick(TImage *tile)
 {
     CurrentTile = tile;
-    if (!tile->HasPicture() || Links.line(tile->Tag()).isEmpty()) {
+    // A tile opens its address with a picture or without one; only a tile
+    // without an address is one to fill in.
+    if (Links.line(tile->Tag()).isEmpty()) {
         EditTile();
         return;
     }

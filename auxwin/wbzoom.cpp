@@ -155,6 +155,12 @@ void TWBZoom::ShowAt(QWidget *Btn, bool dUp, bool dLeft, TIntEvent ZoomProc)
     FZoomProc = std::move(ZoomProc);
 }
 
+void TWBZoom::SetCurrent(int value)
+{
+    FZoom = std::clamp(value, kMinZoom, kMaxZoom);
+    SpinEdit1->ShowValue(FZoom);
+}
+
 void TWBZoom::choose(int value)
 {
     FZoom = value;
@@ -192,6 +198,25 @@ bool TWBZoom::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+int ZoomStep(int value, int direction)
+{
+    static constexpr int kLadder[] = {10, 25, 33, 50, 67, 80, 90, 100, 110, 125, 150, 175, 200, 250, 300, 400, 500, 750, 1000};
+    const int v = std::clamp(value, kMinZoom, kMaxZoom);
+    if (direction > 0) {
+        for (int step : kLadder)
+            if (step > v)
+                return step;
+        return kMaxZoom;
+    }
+    if (direction < 0) {
+        for (auto it = std::rbegin(kLadder); it != std::rend(kLadder); ++it)
+            if (*it < v)
+                return *it;
+        return kMinZoom;
+    }
+    return v;
 }
 
 bool IsOldIE()

@@ -41,6 +41,9 @@ public:
     explicit TWBZoom(QWidget *parent = nullptr);
 
     void ShowAt(QWidget *Btn, bool dUp, bool dLeft, TIntEvent ZoomProc);
+    // The zoom now in force, however it was set (keys, wheel): the box
+    // shows it the next time it opens, and now if it is open.
+    void SetCurrent(int value);
 
     // Controls, named as in the form layout.
     QLabel *pTitleCaption, *Panel4, *Panel2;
@@ -62,6 +65,11 @@ private:
     void choose(int value);
     TIntEvent FZoomProc;
 };
+
+// The next zoom of the zoom keys and the wheel from value, one step in or
+// out (direction > 0 or < 0) along a ladder that holds the zoom box's
+// presets, 10 % to 1000 %; a value between steps goes to the next step.
+int ZoomStep(int value, int direction);
 
 // True for a web engine older than major version 7, which needs the zoom
 // set on every document's body; answered by the platform's engine probe.

@@ -53,6 +53,8 @@ bool TBrowserView::beforeNavigate(const QUrl &url, int type, bool isMainFrame)
     if (FShutDown)
         return false;
     if (isMainFrame) {
+        if (OnLeavePage && FDoc && !FDoc->IsErrorPage)
+            OnLeavePage(this, *FDoc, ScrollRatio());
         rememberScroll();
         FLastNavigationType = type;
         ++FNavigationSerial;
@@ -215,9 +217,9 @@ void TBrowserView::completeErrorPage(const QWebEngineLoadingInfo &info)
                          });
 }
 
-void TBrowserView::showErrorDocument(const QString &address, const QString &reason)
+void TBrowserView::showErrorDocument(const QString &address, const QString &reason, const QUrl &search)
 {
-    const QUrl url = OwnPages::PutErrorPage(FViewId, ++FLoadSerial, ErrorPage::Html(address, reason).toUtf8());
+    const QUrl url = OwnPages::PutErrorPage(FViewId, ++FLoadSerial, ErrorPage::Html(address, reason, search).toUtf8());
     FErrorAddresses.insert(url.toString(), address);
     loadInternal(url, false);
 }

@@ -14,9 +14,11 @@
 #include <QtCore/QMimeData>
 #include <QtGui/QDropEvent>
 #include <QtGui/QKeyEvent>
+#include <QtGui/QWheelEvent>
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 
@@ -131,6 +133,8 @@ void TBrowserView::Shutdown()
     OnTitleChange = nullptr;
     OnProgressChange = nullptr;
     OnStop = nullptr;
+    OnZoomWheel = nullptr;
+    OnLeavePage = nullptr;
     FPrefetch.Clear();
     ++FFindSerial;
     FPage->disconnect(this);
@@ -181,7 +185,11 @@ void TBrowserView::Navigate(const QString &URL)
     // gets a page that says so, never an empty document.
     const QUrl url = QUrl::fromUserInput(URL);
     if (url.isEmpty() || !url.isValid()) {
-        showErrorDocument(URL, ErrorPage::Reason(ErrorPage::Domain::NotAnAddress, 0));
+        const QString words = URL.simplified();
+        const QUrl search = FWordSearch.isEmpty() || words.isEmpty()
+            ? QUrl()
+            : QUrl(FWordSearch + QString::fromLatin1(QUrl::toPercentEncoding(words)), QUrl::StrictMode);
+        showErrorDocument(URL, ErrorPage::Reason(ErrorPage::Domain::NotAnAddress, 0), search);
         return;
     }
     noteReaderGesture(QString());
@@ -343,6 +351,22 @@ bool TBrowserView::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonPress:
         noteReaderGesture(FHoveredLink);
         break;
+    case QEvent::Wheel: {
+        // The engine would zoom by itself, out of the program's sight (the
+        // zoom box and the hint line would not know): the owner zooms.
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        if ((wheel->modifiers() & Qt::ControlModifier) == 0)
+            break;
+        FZoomWheel += wheel->angleDelta().y();
+        while (std::abs(FZoomWheel) >= QWheelEvent::DefaultDeltasPerStep) {
+            const int direction = FZoomWheel > 0 ? 1 : -1;
+            FZoomWheel -= direction * QWheelEvent::DefaultDeltasPerStep;
+            if (OnZoomWheel)
+                OnZoomWheel(this, direction);
+        }
+        wheel->accept();
+        return true;
+    }
     case QEvent::Drop:
         if (handleDrop(static_cast<QDropEvent *>(event)))
             return true;
@@ -408,6 +432,23 @@ bool TBrowserView::handleDrop(QDropEvent *drop)
         drop->accept();
     }
     return true;
+}
+
+double TBrowserView::ScrollRatio() const
+{
+    const double height = FPage->contentsSize().height();
+    if (height <= 0)
+        return 0;
+    return std::clamp(FPage->scrollPosition().y() / height, 0.0, 1.0);
+}
+
+void TBrowserView::ScrollToRatio(double ratio)
+{
+    if (FShutDown || !std::isfinite(ratio))
+        return;
+    FPage->runJavaScript(QStringLiteral("window.scrollTo(window.scrollX,%1*document.documentElement.scrollHeight)")
+                             .arg(std::clamp(ratio, 0.0, 1.0), 0, 'g', 12),
+                         QWebEngineScript::ApplicationWorld);
 }
 
 bool TBrowserView::IsDroppableAddress(const QUrl &url)

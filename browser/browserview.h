@@ -63,6 +63,12 @@ public:
     std::function<void(TBrowserView *ASender, const QString &Text)> OnTitleChange;
     std::function<void(TBrowserView *ASender, int Progress, int ProgressMax)> OnProgressChange;
     std::function<void(TBrowserView *Sender)> OnStop;
+    // Ctrl with the wheel over the page: a step of zoom in (+1) or out (-1),
+    // for the owner to take; unbound, the wheel does nothing with Ctrl.
+    std::function<void(TBrowserView *Sender, int direction)> OnZoomWheel;
+    // The document shown is about to be left (a navigation of the view
+    // begins): where the reader was in it, as a share of its length.
+    std::function<void(TBrowserView *Sender, const THtmlDocument2 &doc, double ratio)> OnLeavePage;
 
     // Stops the view for good before its owner goes: loads stop, handlers
     // are unbound, and no engine answer still on its way acts any more
@@ -70,6 +76,10 @@ public:
     // inside the delete). Called by the destructor too.
     void Shutdown();
     bool IsShutDown() const { return FShutDown; }
+
+    // Words that are no address get a page offering to search them: the
+    // search address they are appended to, percent-encoded.
+    void SetWordSearch(const QString &prefix) { FWordSearch = prefix; }
 
     void Navigate(const QString &URL);
     void Navigate2(const QString &URL);
@@ -151,6 +161,13 @@ public:
     // moves, the page has gone (or is going) somewhere.
     quint64 NavigationSerial() const { return FNavigationSerial; }
     bool IsLoading() const { return FPage->isLoading(); }
+    // Where the reader is in the document shown: the top of the view as a
+    // share of the document's length (0 at its top).
+    double ScrollRatio() const;
+    // Puts the reader at that share of the document's length: the same
+    // place in a document of the same length, the same proportion in one
+    // that has grown or shrunk.
+    void ScrollToRatio(double ratio);
     // Finding text in the page shown (findprint.cpp). Each search goes on
     // from the match selected now; done gets the match selected then
     // (counted from 1, 0 for none) and the number of matches, for the latest
@@ -199,7 +216,7 @@ private:
     void completeErrorPage(const QWebEngineLoadingInfo &info);
     void syncDocument(std::function<void()> then);
     void adoptDocument(const QVariant &answer);
-    void showErrorDocument(const QString &address, const QString &reason);
+    void showErrorDocument(const QString &address, const QString &reason, const QUrl &search = {});
     void openFromDocument(const QUrl &url);
     void rememberScroll();
     void restoreScroll();
@@ -248,6 +265,8 @@ private:
     bool FStopRequested = false;
     bool FShutDown = false;
     bool FPrintPending = false; // the engine prints the page
+    QString FWordSearch;
+    int FZoomWheel = 0; // the Ctrl+wheel turn not yet a whole step
     // Whether an engine answer to a script of this view may still act: the
     // view is there and running, and the answer is one (an invalid answer
     // is a cancelled script).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtCore/QString>
+#include <QtCore/QUrl>
 
 // The page a reader sees when an address cannot be opened. The engine's own
 // error pages need scripts, which pure mode switches off, and speak English.
@@ -14,9 +15,10 @@ enum class Domain { Other, Connection, Certificate, Http, Dns, NotAnAddress };
 // The reason in plain words for an engine error code (negative network codes).
 QString Reason(Domain domain, int code);
 
-// The document's head and body; the address is shown as text, never as markup.
-QString Inner(const QString &address, const QString &reason);
+// The document's head and body; the address is shown as text, never as
+// markup. With a search address, the page offers to search the words.
+QString Inner(const QString &address, const QString &reason, const QUrl &search = {});
 // The whole HTML document.
-QString Html(const QString &address, const QString &reason);
+QString Html(const QString &address, const QString &reason, const QUrl &search = {});
 
 } // namespace ErrorPage

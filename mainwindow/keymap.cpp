@@ -34,9 +34,16 @@ TKeyCommand WindowKeyCommand(int key, Qt::KeyboardModifiers modifiers)
         case Qt::Key_L: return TKeyCommand::FocusAddress;
         case Qt::Key_F: return TKeyCommand::Find;
         case Qt::Key_P: return TKeyCommand::Print;
+        case Qt::Key_Equal:
+        case Qt::Key_Plus: return TKeyCommand::ZoomIn;
+        case Qt::Key_Minus: return TKeyCommand::ZoomOut;
+        case Qt::Key_0: return TKeyCommand::ZoomReset;
         default: return TKeyCommand::None;
         }
     }
+    // "+" is Shift+= on most keyboards.
+    if (m == (Qt::ControlModifier | Qt::ShiftModifier) && (key == Qt::Key_Plus || key == Qt::Key_Equal))
+        return TKeyCommand::ZoomIn;
     if (m == Qt::NoModifier) {
         switch (key) {
         case Qt::Key_F5: return TKeyCommand::Refresh;

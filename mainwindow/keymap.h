@@ -23,6 +23,10 @@ enum class TKeyCommand {
     FindNext,     // F3
     FindPrevious, // Shift+F3
     Print,        // Ctrl+P
+    // Page zoom, in the steps of the zoom box (ZoomStep).
+    ZoomIn,    // Ctrl+= or Ctrl++
+    ZoomOut,   // Ctrl+-
+    ZoomReset, // Ctrl+0: 100 %
 };
 
 // Keys the window takes before the focused control (the page, the address

@@ -97,6 +97,9 @@ bool TFLekto::KeyPressed(QWidget *target, QKeyEvent *event)
     case TKeyCommand::Find: FFindBar->Open(); return true;
     case TKeyCommand::FindNext: FFindBar->FindAgain(false); return true;
     case TKeyCommand::FindPrevious: FFindBar->FindAgain(true); return true;
+    case TKeyCommand::ZoomIn: ZoomBy(1); return true;
+    case TKeyCommand::ZoomOut: ZoomBy(-1); return true;
+    case TKeyCommand::ZoomReset: ZoomBy(0); return true;
     case TKeyCommand::Print:
         // After the key: the print dialog is modal, and the key is still on its way.
         QTimer::singleShot(0, this, [this] { Dialogs::guarded([this] { PrintPage(); }); });

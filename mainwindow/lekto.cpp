@@ -6,6 +6,7 @@
 #include "lektohistory.h"
 #include "lektolinks.h"
 #include "lektoprog.h"
+#include "strip.h"
 #include "wbzoom.h"
 #include "webvoice.h"
 
@@ -168,6 +169,7 @@ void TFLekto::buildControls()
     pFull->setFixedWidth(80);
     pFull->SetBevelInner(TBevelCut::bvLowered);
     pFull->SetBevelOuter(TBevelCut::bvLowered);
+    pFull->SetChecked(true);
     pHalf = new TBevelPanel(Panel3, QStringLiteral("半纯净模式"));
     pHalf->setFixedWidth(80);
     pHalf->SetBevelInner(TBevelCut::bvRaised);
@@ -265,6 +267,7 @@ void TFLekto::configureViews()
         v->SetDisableCtrlShortcuts(QStringLiteral("N"));
     }
     WbY->SetSilent(false);
+    WB1->SetWordSearch(QString::fromLatin1(kStripSearchPrefix));
     // The start page holds its shape in a narrow window or beside a long
     // note: the number, the commands and the date stay on one line, and the
     // title and the note wrap in what is left. Its rows are the listing's
@@ -283,13 +286,22 @@ void TFLekto::configureViews()
     };
     WB1->OnStop = [this](TBrowserView *v) { _OnStop(v); };
     // A running download's progress comes back once the pointer leaves a link.
-    WB1->OnStatusTextChange = [this](TBrowserView *, const QString &text) { setHint(text.isEmpty() ? DownloadHint(pHint->fontMetrics(), pHint->width() - BtnCancelDownload->width() - 14) : text); };
+    // What a passing word (the zoom, the mode) says stays its moment.
+    WB1->OnStatusTextChange = [this](TBrowserView *, const QString &text) {
+        if (!text.isEmpty())
+            setHint(text);
+        else if (FPassingHintTimer && FPassingHintTimer->isActive())
+            setHint(FPassingHint);
+        else
+            setHint(DownloadHint(pHint->fontMetrics(), pHint->width() - BtnCancelDownload->width() - 14));
+    };
     WB1->OnTitleChange = [this](TBrowserView *, const QString &text) { setWindowTitle(text); };
     WB1->OnProgressChange = [this](TBrowserView *, int progress, int max) {
         if (FProg)
             FProg->ProgressBy(max, progress);
     };
     WB1->OnNewWindow3 = [this](auto &&...a) { FullNewWindow3(std::forward<decltype(a)>(a)...); };
+    WB1->OnZoomWheel = [this](TBrowserView *, int direction) { Dialogs::guarded([&] { ZoomBy(direction); }); };
     WBx->OnNewWindow3 = [this](auto &&...a) { WBxNewWindow3(std::forward<decltype(a)>(a)...); };
     WbY->OnNewWindow3 = [this](auto &&...a) { WbYNewWindow3(std::forward<decltype(a)>(a)...); };
     WBx->OnDocumentComplete = [this](auto &&...a) { MaskWbDocumentComplete(std::forward<decltype(a)>(a)...); };
@@ -311,6 +323,7 @@ void TFLekto::FormCreate()
     for (TBrowserView *v : {WB1, WBx, WbY})
         Mute->AddTarget([v](bool mute) { v->SetAudioMuted(mute); });
     WB1->SetSilent(true);
+    LoadReadingPlaces();
     ShowStartPage();
     FZoom = 100;
     FIsIE6 = IsOldIE();
@@ -322,6 +335,9 @@ void TFLekto::FormClose()
         return;
     FClosed = true;
     Timer1->stop();
+    if (const THtmlDocument2 *doc = WB1->Doc2())
+        RememberPlace(*doc, WB1->ScrollRatio());
+    Dialogs::guarded([this] { SaveWindowPlacement(); });
     SaveHistory(true);
 }
 
@@ -371,6 +387,8 @@ bool TFLekto::eventFilter(QObject *watched, QEvent *event)
             setHint(QStringLiteral("右击起始页，可弹出自定义链接窗口。"));
     } else if (event->type() == QEvent::MouseButtonRelease && watched == BtnStart) {
         BtnStartMouseUp(static_cast<QMouseEvent *>(event)->button());
+    } else if (event->type() == QEvent::FocusIn && watched == EdUrl) {
+        ++FAddressFocusSerial;
     } else if (event->type() == QEvent::MouseButtonDblClick && watched == EdUrl) {
         QTimer::singleShot(0, this, [this] { EdUrlDblClick(); }); // after the edit box's own word selection
     }
@@ -380,5 +398,21 @@ bool TFLekto::eventFilter(QObject *watched, QEvent *event)
 void TFLekto::setHint(const QString &text)
 {
     pHint->SetCaption(text);
+}
+
+void TFLekto::ShowPassingHint(const QString &text)
+{
+    if (!FPassingHintTimer) {
+        FPassingHintTimer = new QTimer(this);
+        FPassingHintTimer->setSingleShot(true);
+        FPassingHintTimer->setInterval(2500);
+        connect(FPassingHintTimer, &QTimer::timeout, this, [this] {
+            if (pHint->Caption() == FPassingHint)
+                setHint(DownloadHint(pHint->fontMetrics(), pHint->width() - BtnCancelDownload->width() - 14));
+        });
+    }
+    FPassingHint = text;
+    setHint(text);
+    FPassingHintTimer->start();
 }
 

@@ -3,6 +3,7 @@
 #include "browserview.h"
 #include "downloads.h"
 #include "panel.h"
+#include "readingplaces.h"
 
 #include <QtWidgets/QWidget>
 
@@ -62,6 +63,12 @@ public:
     void ShowReadMe();
     bool RunCommandLink(const QString &url);
     void _ZoomProc(int ZoomValue);
+    // One step of the zoom keys and the wheel: in (> 0), out (< 0), or
+    // back to 100 % (0).
+    void ZoomBy(int direction);
+    // Says something in the hint line for a moment; then the line goes
+    // back to what it said of running downloads, if anything.
+    void ShowPassingHint(const QString &text);
     void ApplyDocZoom();
     bool IsPureMode() const { return pFull->BevelOuter() == TBevelCut::bvLowered; }
 
@@ -127,6 +134,14 @@ public:
     // window close.
     bool MayClose();
     void PrintPage();
+
+    // Coming back as it was left (resume.cpp): the place inside each book's
+    // last page, and the window's bounds ("Lekto.ini", beside the history).
+    TReadingPlaces FPlaces;
+    void RememberPlace(const THtmlDocument2 &doc, double ratio);
+    void SaveWindowPlacement();
+    // Shows the window as it was left (maximized the first time).
+    void ShowWithSavedPlacement();
     bool IsPrinting() const { return FPrinting; }
     // Ends the window's work before its members go: waits for a page being
     // printed, gives up running downloads, and stops the views, so that no
@@ -154,6 +169,17 @@ private:
     void placeDownloadNote();
     void ShowShownPage();
 
+    // The page takes the keyboard when it has loaded, unless the reader went
+    // to the address box while it loaded.
+    void GivePageTheKeys();
+    QString SideFile(const QString &name) const;
+    void LoadReadingPlaces();
+    void SaveReadingPlaces();
+    void ResumePlaceIfAsked();
+    QString FResumeAddress; // a book's last page, opened from the start page
+    quint64 FAddressFocusSerial = 0; // counts the address box's gaining the focus
+    quint64 FAddressFocusAtNavigation = 0;
+
     QString FHistoryFile;
     bool FClosed = false;
     QString FLastSaveError; // the save failure last reported
@@ -170,6 +196,8 @@ private:
     // stopped while it prints, and the page must outlive its printing.
     static constexpr int kPrintWaitMs = 60000;
     QTimer *FDownloadNoteTimer = nullptr; // hides the note a while after the end
+    QTimer *FPassingHintTimer = nullptr;
+    QString FPassingHint;
     // The note is a line over the page, not a panel: a long name gives way.
     static constexpr int kDownloadNoteTextWidth = 420;
 };

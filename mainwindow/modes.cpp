@@ -18,6 +18,9 @@ void TFLekto::pFullClick()
     pFull->SetBevelOuter(TBevelCut::bvLowered);
     pHalf->SetBevelInner(TBevelCut::bvRaised);
     pHalf->SetBevelOuter(TBevelCut::bvRaised);
+    pFull->SetChecked(true);
+    pHalf->SetChecked(false);
+    ShowPassingHint(QStringLiteral("已切换到纯净模式"));
     WB1->OnNewWindow3 = [this](auto &&...a) { FullNewWindow3(std::forward<decltype(a)>(a)...); };
     WB1->SetDownloadOptions(WB1->DownloadOptions() - kMediaMembers + kActiveMembers);
     ReloadAfterSwitch();
@@ -29,6 +32,9 @@ void TFLekto::pHalfClick()
     pHalf->SetBevelOuter(TBevelCut::bvLowered);
     pFull->SetBevelInner(TBevelCut::bvRaised);
     pFull->SetBevelOuter(TBevelCut::bvRaised);
+    pHalf->SetChecked(true);
+    pFull->SetChecked(false);
+    ShowPassingHint(QStringLiteral("已切换到半纯净模式"));
     Mute->Muteof(true);
     WB1->OnNewWindow3 = [this](auto &&...a) { MaskNewWindow3(std::forward<decltype(a)>(a)...); };
     WB1->SetDownloadOptions(WB1->DownloadOptions() + kMediaMembers - kActiveMembers);

@@ -29,6 +29,12 @@ void TBevelPanel::SetCaption(const QString &caption)
     update();
 }
 
+void TBevelPanel::SetChecked(bool checked)
+{
+    FChecked = checked;
+    update();
+}
+
 int TBevelPanel::BorderWidth() const
 {
     return (FOuter != TBevelCut::bvNone ? 1 : 0) + (FInner != TBevelCut::bvNone ? 1 : 0);
@@ -62,8 +68,15 @@ void TBevelPanel::paintEvent(QPaintEvent *)
     };
     bevel(FOuter);
     bevel(FInner);
+    if (FChecked)
+        p.fillRect(r, pal.color(QPalette::Highlight));
     if (!FCaption.isEmpty()) {
-        p.setPen(pal.color(QPalette::WindowText));
+        p.setPen(pal.color(FChecked ? QPalette::HighlightedText : QPalette::WindowText));
+        if (FChecked) {
+            QFont bold = font();
+            bold.setBold(true);
+            p.setFont(bold);
+        }
         p.drawText(r.adjusted(2, 0, -2, 0), int(FAlignment), FCaption);
     }
 }

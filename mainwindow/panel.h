@@ -20,6 +20,10 @@ public:
     QString Caption() const { return FCaption; }
     void SetCaption(const QString &caption);
     void SetAlignment(Qt::Alignment a) { FAlignment = a; update(); }
+    // Drawn as the one chosen of a group (the reading mode): filled, its
+    // caption bold, where a lowered bevel alone is easy to miss.
+    bool Checked() const { return FChecked; }
+    void SetChecked(bool checked);
     // Children are inset by the width of the bevels drawn.
     int BorderWidth() const;
 
@@ -39,4 +43,5 @@ private:
     TBevelCut FInner = TBevelCut::bvNone;
     QString FCaption;
     Qt::Alignment FAlignment = Qt::AlignCenter;
+    bool FChecked = false;
 };

@@ -19,6 +19,7 @@ const TStripPicture kStripPictures[kStripPictureCount] = {
 };
 
 const char *const kStripHintPrefix = "[右击隐藏]  ";
+const char *const kStripSearchPrefix = "https://www.baidu.com/s?wd=";
 
 namespace {
 

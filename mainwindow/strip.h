@@ -15,5 +15,9 @@ struct TStripPicture {
 inline constexpr int kStripPictureCount = 5;
 extern const TStripPicture kStripPictures[kStripPictureCount];
 
+// The search of the strip's search picture, to which searched words are
+// appended: what the address box offers for words that are no address.
+extern const char *const kStripSearchPrefix;
+
 // Written before a picture's hint: a right click hides the strip.
 extern const char *const kStripHintPrefix;

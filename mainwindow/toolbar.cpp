@@ -8,6 +8,8 @@
 #include "wbzoom.h"
 
 #include <QtCore/QTimer>
+#include <QtGui/QClipboard>
+#include <QtGui/QGuiApplication>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
 
@@ -70,7 +72,12 @@ void TFLekto::BtnTiebaClick()
 
 void TFLekto::IEOpen(const QString &url)
 {
-    Dialogs::openExternal(url);
+    if (Dialogs::openExternal(url))
+        return;
+    // No browser of the system's took it: the reader gets the address to
+    // paste wherever they like.
+    QGuiApplication::clipboard()->setText(url);
+    setHint(QStringLiteral("无法用系统浏览器打开，网址已复制：") + url);
 }
 
 // ---- deferred save ----
@@ -102,6 +109,7 @@ void TFLekto::SaveHistory(bool closing)
         }
         try {
             FLektoHis->SaveHis();
+            SaveReadingPlaces();
             FLastSaveError.clear();
         } catch (const ELektoError &e) {
             // The lists stay in memory and the next change tries again. A
@@ -117,9 +125,17 @@ void TFLekto::SaveHistory(bool closing)
 
 // ---- zoom ----
 
+void TFLekto::ZoomBy(int direction)
+{
+    _ZoomProc(direction == 0 ? 100 : ZoomStep(FZoom, direction));
+}
+
 void TFLekto::_ZoomProc(int ZoomValue)
 {
     FZoom = ZoomValue;
+    if (WBZoom)
+        WBZoom->SetCurrent(ZoomValue);
+    ShowPassingHint(QStringLiteral("缩放：%1%").arg(ZoomValue));
     if (FIsIE6) {
         if (WB1->Document())
             ApplyDocZoom();

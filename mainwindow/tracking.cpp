@@ -37,6 +37,9 @@ void TFLekto::WB1BeforeNavigate2(TBrowserView *, TBrowserObject pDisp, QString &
     if (IsPureMode())
         EdUrl->setText(URL);
     setWindowTitle(QStringLiteral("正在打开..."));
+    FAddressFocusAtNavigation = FAddressFocusSerial;
+    // A book opened from the start page goes back to the place left in it.
+    FResumeAddress = WB1->ShowsOwnDocument() ? URL : QString();
 }
 
 void TFLekto::WB1DocumentComplete(TBrowserView *, TBrowserObject pDisp, QString &)
@@ -46,6 +49,26 @@ void TFLekto::WB1DocumentComplete(TBrowserView *, TBrowserObject pDisp, QString 
     _OnStop(WB1);
     if (FFindBar)
         FFindBar->PageShown();
+    if (const THtmlDocument2 *doc = WB1->Doc2(); doc && !isBlankAddress(doc->URL)) {
+        GivePageTheKeys();
+        ResumePlaceIfAsked();
+    }
+}
+
+void TFLekto::GivePageTheKeys()
+{
+    // However the page was opened (a link of the start page, 粘贴打开, F1, a
+    // button), ← and → should turn its chapters at once. A page of another
+    // site comes with a widget of its own for the keys, which nobody has
+    // given the focus yet.
+    const QWidget *focus = focusWidget();
+    if (focus == EdUrl && FAddressFocusSerial != FAddressFocusAtNavigation)
+        return; // the reader went to the address box while the page loaded
+    if (focus && FFindBar && FFindBar->isAncestorOf(focus))
+        return;
+    if (focus == WB1->focusProxy() && WB1->focusProxy())
+        return;
+    WB1->SetFocus();
 }
 
 void TFLekto::_OnStop(TBrowserView *)

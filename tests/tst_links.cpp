@@ -163,7 +163,9 @@ void TestLinks::clickOpensOrEdits_data()
     QTest::addColumn<bool>("opens");
     QTest::newRow("picture and address") << true << "https://www.example.org/" << true;
     QTest::newRow("picture, no address") << true << "" << false;
-    QTest::newRow("address, no picture") << false << "https://www.example.org/" << false;
+    // An address opens whether its picture has come yet or not.
+    QTest::newRow("address, no picture") << false << "https://www.example.org/" << true;
+    QTest::newRow("nothing yet") << false << "" << false;
 }
 
 void TestLinks::clickOpensOrEdits()

@@ -20,6 +20,7 @@
 struct LektoHarness {
     QTemporaryDir dir;
     QStringList errors, messages, opened;
+    bool desktopOpens = true; // whether the system's browser takes an address
     QList<bool> yesNoAnswers;         // answered in order; No when empty
     QStringList noteAnswers;          // "<cancel>" cancels
     QStringList questions;
@@ -59,7 +60,10 @@ struct LektoHarness {
                 return std::nullopt;
             return a;
         };
-        Dialogs::openExternal = [this](const QString &url) { opened << url; };
+        Dialogs::openExternal = [this](const QString &url) {
+            opened << url;
+            return desktopOpens;
+        };
     }
 
     // Creates the window (which shows the start page) and waits for it.
