@@ -30,19 +30,25 @@ struct TWords {
     // What the link says, with arrows and spaces around it ignored, letter
     // case too: "下一章", "Next Chapter →", "« Prev".
     QStringList next, previous;
-    // Links that are never taken, whatever else names them: the table of
-    // contents and other works.
+    // Links that are never taken, whatever else names them: other works.
     QStringList never;
     // Ids and classes of next/previous buttons, compared without case,
     // "-" and "_": nextChapterButton, next_chapter, btn-next.
     QStringList nextNames, previousNames;
+    // A chapter sent in pages turns page by page before it turns to the
+    // next chapter: these words, when they lead into the page's own folder,
+    // win over those above.
+    QStringList nextPage, previousPage;
+    // The link to the book's table of contents, never taken either.
+    QStringList contents;
 };
 const TWords &Words();
 
 // The application-world script; it answers [next, previous, sideways, page,
 // document, left with the key].
 // Tried in order: <link rel=next|prev> and <a rel=next|prev>; anchors whose
-// text is a chapter word; ids and classes naming next/previous buttons.
+// text is a page word, then a chapter word; ids and classes naming
+// next/previous buttons.
 const QString &FindScript();
 
 // Put into every document of the view as it is created: notes the arrows
@@ -61,7 +67,7 @@ QString OpenScript(const QUrl &url, const QString &document);
 // Whether a link stays on the page's site: the same scheme and host (the
 // engine keeps what a page fetches apart by both).
 bool SameSite(const QUrl &page, const QUrl &link);
-// Whether two addresses belong to one book: the same host and directory.
+// Whether two addresses belong to one book, as the history counts books.
 bool SameBook(const QUrl &a, const QUrl &b);
 
 } // namespace ChapterLinks

@@ -54,6 +54,25 @@ QByteArray chapter(const QByteArray &book, int n, const QByteArray &extra = {})
     return body;
 }
 
+// One page of a chapter sent in pages: the chapter's bar at the top and the
+// page's at the bottom, whose next link turns to the next chapter only on the
+// chapter's last page.
+QByteArray chapterPage(int n, int page, int pages)
+{
+    const QByteArray c = QByteArray::number(n), p = QByteArray::number(page);
+    auto name = [](int chapter, int pg) {
+        return QByteArray::number(chapter) + (pg > 1 ? "_" + QByteArray::number(pg) : QByteArray()) + ".html";
+    };
+    QByteArray body = "<title>丁 第" + c + "章（" + p + "/" + QByteArray::number(pages) + "）</title>"
+                      "<a href='" + name(n - 1, 1) + "'>上一章</a> <a href='index.html'>目录</a> "
+                      "<a href='" + name(n + 1, 1) + "'>下一章</a>";
+    for (int i = 0; i < 20; ++i)
+        body += "<p>正文第" + QByteArray::number(i) + "段。</p>";
+    body += "<a href='" + (page > 1 ? name(n, page - 1) : name(n - 1, pages)) + "'>上一页</a> <a href='index.html'>目录</a> ";
+    body += page < pages ? "<a href='" + name(n, page + 1) + "'>下一页</a>" : "<a href='" + name(n + 1, 1) + "'>下一章</a>";
+    return body;
+}
+
 int visibleWindows()
 {
     int n = 0;
@@ -131,6 +150,11 @@ private slots:
         FProxy.route("http://book.example.com/wide.html", chapter("宽", 1, "<div style='width:5000px'>宽</div>"));
         FProxy.route("http://book.example.com/away.html",
                      "<title>外链</title><p>正文</p><a href='http://other.example.com/2.html'>下一章</a>");
+        for (int n = 1; n <= 3; ++n)
+            for (int page = 1; page <= 2; ++page)
+                FProxy.route("http://book.example.com/paged/" + QByteArray::number(n)
+                                 + (page > 1 ? "_" + QByteArray::number(page) : QByteArray()) + ".html",
+                             chapterPage(n, page, 2));
         // A site's own turning script that keeps the key to itself.
         FProxy.route("http://book.example.com/own.html",
                      chapter("己", 1, "<script>document.onkeydown=function(e){if(e.keyCode==39){e.preventDefault();"
@@ -146,6 +170,7 @@ private slots:
     void siteScriptsTurnAlone();
     void nextChapterFetchedAhead();
     void prefetchOnlyWhereItServes();
+    void chapterSentInPagesTurnsPageByPage();
 };
 
 void TestChapterKeys::turnsToThePagesOwnNeighbours_data()
@@ -385,6 +410,32 @@ void TestChapterKeys::prefetchOnlyWhereItServes()
         if (r.headers.value("purpose") == "prefetch" || r.target.startsWith("http://other.example.com"))
             prefetches << QString::fromLatin1(r.target);
     QVERIFY2(prefetches.isEmpty(), qPrintable(prefetches.join('\n')));
+}
+
+// A chapter sent in two pages: → shows its second page before the next
+// chapter, ← goes back page by page, and what is fetched ahead is the page
+// → will turn to.
+void TestChapterKeys::chapterSentInPagesTurnsPageByPage()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    const int from = FProxy.requests().size();
+    QVERIFY(h.type("http://book.example.com/paged/1.html"));
+    QVERIFY(waitUntil([&] { return w.WB1->PrefetchState().Active(); }, 5000));
+    QCOMPARE(w.WB1->PrefetchState().Target(), QUrl("http://book.example.com/paged/1_2.html"));
+    QVERIFY(requestsFor("http://book.example.com/paged/2.html", from).isEmpty());
+    const QList<std::pair<Qt::Key, QString>> turns{{Qt::Key_Right, "丁 第1章（2/2）"},
+                                                   {Qt::Key_Right, "丁 第2章（1/2）"},
+                                                   {Qt::Key_Left, "丁 第1章（2/2）"},
+                                                   {Qt::Key_Left, "丁 第1章（1/2）"}};
+    for (const auto &[key, title] : turns) {
+        const int before = h.completions;
+        press(w, key);
+        QVERIFY(h.waitComplete(before + 1));
+        QCOMPARE(w.windowTitle(), title);
+        QCOMPARE(h.bookTitles(), QStringList{title});
+    }
+    QVERIFY(h.errors.isEmpty());
 }
 
 LEKTO_WEB_TEST_MAIN(TestChapterKeys)

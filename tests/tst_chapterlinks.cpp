@@ -93,6 +93,24 @@ void TestChapterLinks::foundInOrder_data()
     QTest::newRow("the words inside a chapter's title") << QByteArray("<a href=c364.html>第三百六十四章 下一阶段</a>"
                                                                      "<a href=c478.html>好好上一课</a>")
                                                         << "" << "" << false;
+    // A chapter sent in pages: page by page, then to the next chapter.
+    QTest::newRow("a chapter's page with both bars") << QByteArray("<a href=p.html>上一章</a> <a href=i.html>目录</a> "
+                                                                  "<a href=n.html>下一章</a><p>正文</p><a href=p_2.html>上一页</a> "
+                                                                  "<a href=i.html>目录</a> <a href=n_2.html>下一页</a>")
+                                                     << "n_2.html" << "p_2.html" << false;
+    QTest::newRow("the last page of a chapter") << QByteArray("<a href=p.html>上一章</a> <a href=i.html>目录</a> "
+                                                             "<a href=n.html>下一章</a><p>正文</p><a href=c_1.html>上一页</a> "
+                                                             "<a href=i.html>目录</a> <a href=n.html>下一章</a>")
+                                                << "n.html" << "c_1.html" << false;
+    QTest::newRow("English page words") << QByteArray("<a href=p.html>Previous Chapter</a><a href=n.html>Next Chapter</a>"
+                                                     "<a href=pp.html>‹ Prev Page</a><a href=np.html>Next Page ›</a>")
+                                        << "np.html" << "pp.html" << false;
+    QTest::newRow("the page words as the only words") << QByteArray("<a href=p.html>上一页</a> <a href=i.html>目录</a> "
+                                                                   "<a href=n.html>下一页</a>")
+                                                      << "n.html" << "p.html" << false;
+    QTest::newRow("page words leading out of the chapter's folder") << QByteArray("<a href=n.html>下一章</a>"
+                                                                                 "<a href=/forum/list_2.html>下页</a>")
+                                                                    << "n.html" << "" << false;
     QTest::newRow("a page wider than the view") << QByteArray("<div style='width:5000px'>宽</div><a href=n.html>下一章</a>")
                                                 << "n.html" << "" << true;
     QTest::newRow("a sliver of overflow") << QByteArray("<div style='width:calc(100% + 30px)'>略宽</div><a href=n.html>下一章</a>")
@@ -166,6 +184,7 @@ void TestChapterLinks::prefetchStopsOutsideTheBook_data()
     QTest::newRow("another book of the site") << "http://book.example.com/c/1.html" << true;
     QTest::newRow("another site") << "http://other.example.com/b/2.html" << true;
     QTest::newRow("the start page") << "lekto:doc/1/1" << true;
+    QTest::newRow("another book of the site's one script") << "http://book.example.com/b/read.php?bid=8&cid=1" << true;
 }
 
 void TestChapterLinks::prefetchStopsOutsideTheBook()
