@@ -61,7 +61,8 @@ const QString &FindScript()
                                 {"nextNames", array(kWords.nextNames)},
                                 {"previousNames", array(kWords.previousNames)},
                                 {"nextPage", array(kWords.nextPage)},
-                                {"previousPage", array(kWords.previousPage)}};
+                                {"previousPage", array(kWords.previousPage)},
+                                {"contents", array(kWords.contents)}};
         const QString json = QString::fromUtf8(QJsonDocument(table).toJson(QJsonDocument::Compact));
         // Arrows, brackets and spaces around a link's words are decoration.
         // A sliver of overflow (an unstyled menu, a long word) does not make
@@ -91,13 +92,17 @@ for(var j=0;j<t.length;j++)if(t[j]&&has(names,key(t[j]))){var a=e.closest('a[hre
 if(usable(a))return a.href;}}return '';}
 var next=byRel(['next'])||byText(W.nextPage,true)||byText(W.next.concat(W.nextPage))||byName(W.nextNames);
 var prev=byRel(['prev','previous'])||byText(W.previousPage,true)||byText(W.previous.concat(W.previousPage))||byName(W.previousNames);
+var contents='',seen=Object.create(null),into=0;
+for(var i=0;i<anchors.length;i++){var a=anchors[i],h=a.href;if(typeof h!=='string'||!/^https?:/i.test(h))continue;
+if(!contents&&has(W.contents,text(a)))contents=h;h=h.split('#')[0];
+if(h!==here&&!seen[h]&&dir(h)===mine){seen[h]=true;++into;}}
 var side=false,e=document.scrollingElement||document.documentElement;
 if(e&&document.documentElement){var hs=getComputedStyle(document.documentElement),bs=document.body?getComputedStyle(document.body):null;
 function clip(s){return !!s&&(s.overflowX==='hidden'||s.overflowX==='clip');}
 side=e.scrollWidth-e.clientWidth>Math.max(64,e.clientWidth/10)&&!clip(hs)&&!(hs.overflowX==='visible'&&clip(bs));}
 if(!window.lektoChapterDoc)window.lektoChapterDoc=String(Math.random());
 var left=!!window.lektoKeySeq&&(window.lektoLeaveSeq||0)>window.lektoKeySeq;
-return [next,prev,side,location.href,window.lektoChapterDoc,left];
+return [next,prev,side,location.href,window.lektoChapterDoc,left,contents,into];
 }))JS") + QLatin1Char('(') + json + QLatin1Char(')');
     }();
     return script;
@@ -107,7 +112,7 @@ TChapterLinks FromAnswer(const QVariant &answer)
 {
     const QVariantList list = answer.toList();
     TChapterLinks links;
-    if (list.size() != 6)
+    if (list.size() != 8)
         return links;
     links.page = QUrl(list[3].toString());
     links.document = list[4].toString();
@@ -115,7 +120,24 @@ TChapterLinks FromAnswer(const QVariant &answer)
     links.previous = checked(list[1], links.page);
     links.scrollsSideways = list[2].toBool();
     links.leftWithTheKey = list[5].toBool();
+    const QUrl contents(list[6].toString());
+    if (contents.isValid() && (contents.scheme() == QLatin1String("http") || contents.scheme() == QLatin1String("https")))
+        links.contents = contents;
+    links.linksIntoBook = list[7].toInt();
     return links;
+}
+
+bool IsContentsPage(const TChapterLinks &found, const QUrl &chaptersContents)
+{
+    if (found.page.isEmpty())
+        return false;
+    const QUrl page = found.page.adjusted(QUrl::RemoveFragment);
+    if (!chaptersContents.isEmpty() && chaptersContents.adjusted(QUrl::RemoveFragment) == page)
+        return true;
+    // A page to turn from is a chapter, whatever else it lists.
+    if (!found.next.isEmpty() || !found.previous.isEmpty())
+        return false;
+    return BookKey::IsBookAddress(page.toString(QUrl::FullyEncoded)) || found.linksIntoBook >= kContentsLinks;
 }
 
 const QString &WatchScript()
