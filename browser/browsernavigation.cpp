@@ -124,10 +124,12 @@ void TBrowserView::onLoadingChanged(const QWebEngineLoadingInfo &info)
         // is about whatever document the view holds by then.
         if (FStopRequested) {
             FStopRequested = false;
-            syncDocument([this] {
-                if (OnStop)
-                    OnStop(this);
-            });
+            syncDocument(
+                [this] {
+                    if (OnStop)
+                        OnStop(this);
+                },
+                true);
             break;
         }
         if (info.status() == QWebEngineLoadingInfo::LoadStoppedStatus || info.errorCode() == -3 /* aborted */)
@@ -137,42 +139,58 @@ void TBrowserView::onLoadingChanged(const QWebEngineLoadingInfo &info)
     }
 }
 
-void TBrowserView::syncDocument(std::function<void()> then)
+void TBrowserView::syncDocument(std::function<void()> then, bool withChapterLinks)
 {
     QPointer<TBrowserView> self(this);
-    FPage->runJavaScript(Scripts::kDocumentState, QWebEngineScript::ApplicationWorld, [self, then](const QVariant &v) {
-        if (!Answered(self, v))
-            return;
-        self->adoptDocument(v);
-        if (then)
-            then();
-    });
+    static const QString withLinks = Scripts::documentState(ChapterLinks::FindScript());
+    FPage->runJavaScript(withChapterLinks ? withLinks : Scripts::kDocumentState, QWebEngineScript::ApplicationWorld,
+                         [self, then](const QVariant &v) {
+                             // An answer that is no document's (the page went
+                             // away meanwhile) changes and reports nothing.
+                             if (!Answered(self, v) || !self->adoptDocument(v))
+                                 return;
+                             if (then)
+                                 then();
+                         });
 }
 
-void TBrowserView::adoptDocument(const QVariant &answer)
+bool TBrowserView::adoptDocument(const QVariant &answer)
 {
     const QVariantList state = answer.toList();
-    if (state.size() != 2)
-        return; // no document to ask yet
+    if (state.size() != 2 && state.size() != 3)
+        return false;
     const QUrl href(state[0].toString());
     if (href.scheme() == QLatin1String("chrome-error")) {
         // The engine's error page, which we show in our words: it stands for
         // the address that failed, which 刷新 tries again.
-        FDoc = THtmlDocument2{displayUrl(FPage->url()), ErrorPage::kTitle, true};
-        return;
+        FDoc = THtmlDocument2{displayUrl(FPage->url()), ErrorPage::kTitle, true, {}};
+        return true;
     }
-    FDoc = THtmlDocument2{displayUrl(href), state[1].toString(), OwnPages::IsErrorPage(href)};
+    const QString url = displayUrl(href);
+    // The links found at completion stay with the document until it goes.
+    TChapterLinks chapter;
+    if (state.size() == 3)
+        chapter = ChapterLinks::FromAnswer(state[2]);
+    else if (FDoc && FDoc->URL == url)
+        chapter = FDoc->chapter;
+    FDoc = THtmlDocument2{url, state[1].toString(), OwnPages::IsErrorPage(href), chapter};
+    return true;
 }
 
 void TBrowserView::completeDocument(std::function<void()> beforeReport)
 {
     const quint64 serial = FLoadSerial;
     QPointer<TBrowserView> self(this);
-    FPage->runJavaScript(Scripts::kCompletionState, QWebEngineScript::ApplicationWorld,
+    static const QString script = Scripts::completionState(ChapterLinks::FindScript());
+    FPage->runJavaScript(script, QWebEngineScript::ApplicationWorld,
                          [self, serial, beforeReport](const QVariant &v) {
                              if (!Answered(self, v) || serial != self->FLoadSerial)
                                  return; // another load began meanwhile; its completion follows
-                             self->adoptDocument(v);
+                             // No answer: the page went away (the view or the
+                             // engine closing). Nothing completed that can be
+                             // read, and nothing is recorded.
+                             if (!self->adoptDocument(v))
+                                 return;
                              if (beforeReport)
                                  beforeReport();
                              if (self->FDoc && self->OnDocumentComplete) {
@@ -191,7 +209,7 @@ void TBrowserView::completeErrorPage(const QWebEngineLoadingInfo &info)
     auto report = [self, serial, address] {
         if (!self || self->FShutDown || serial != self->FLoadSerial)
             return;
-        self->FDoc = THtmlDocument2{address, ErrorPage::kTitle, true};
+        self->FDoc = THtmlDocument2{address, ErrorPage::kTitle, true, {}};
         if (self->OnDocumentComplete) {
             QString u = address;
             self->OnDocumentComplete(self, self->FPage, u);

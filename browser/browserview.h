@@ -29,6 +29,9 @@ struct THtmlDocument2 {
     QString URL;   // "about:blank" for documents shown with LoadFromString; percent-encoded
     QString title; // the document's own <title>, empty when it has none
     bool IsErrorPage = false; // Lekto's page saying that URL could not be opened
+    // Its chapter links and what tells its book's contents page, as found
+    // when it completed or stopped; page empty when they were not found.
+    TChapterLinks chapter;
 };
 
 // Flags passed with OnBeforeNavigate2: the engine's navigation type in the low
@@ -214,8 +217,10 @@ private:
     void onNewWindowRequested(QWebEngineNewWindowRequest &request);
     void completeDocument(std::function<void()> beforeReport = {});
     void completeErrorPage(const QWebEngineLoadingInfo &info);
-    void syncDocument(std::function<void()> then);
-    void adoptDocument(const QVariant &answer);
+    // withChapterLinks: the document's chapter links are found afresh too.
+    void syncDocument(std::function<void()> then, bool withChapterLinks = false);
+    // False when the answer is no document's state.
+    bool adoptDocument(const QVariant &answer);
     void showErrorDocument(const QString &address, const QString &reason, const QUrl &search = {});
     void openFromDocument(const QUrl &url);
     void rememberScroll();

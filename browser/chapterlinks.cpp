@@ -1,5 +1,6 @@
 #include "chapterlinks.h"
 
+#include "bookkey.h"
 #include "scripts.h"
 
 #include <QtCore/QJsonArray>
@@ -11,15 +12,18 @@ namespace {
 
 // The sites' own words for their turning links, Simplified and Traditional.
 const TWords kWords{
-    {"下一章", "下一页", "下一节", "下章", "下一頁", "下一節", "Next Chapter", "Next"},
-    {"上一章", "上一页", "上一节", "上章", "上一頁", "上一節", "Previous Chapter", "Prev Chapter", "Previous", "Prev"},
-    {"目录", "返回目录", "章节目录", "目 录", "目錄", "返回目錄", "章節目錄", "Table of Contents", "Contents", "Index",
-     "Chapter Index", "Fiction Index", "Next Work", "Previous Work", "Prev Work"},
+    {"下一章", "下一节", "下章", "下一節", "Next Chapter", "Next"},
+    {"上一章", "上一节", "上章", "上一節", "Previous Chapter", "Prev Chapter", "Previous", "Prev"},
+    {"Next Work", "Previous Work", "Prev Work"},
     {"next", "nextchapter", "nextchap", "nextpage", "nextbtn", "nextbutton", "nextlink", "btnnext", "chapternext",
      "nextchapterbutton", "nextchapterbtn", "nextchapterlink", "pagenext"},
     {"prev", "previous", "prevchapter", "previouschapter", "prevchap", "prevpage", "prevbtn", "prevbutton", "prevlink",
      "btnprev", "btnprevious", "chapterprev", "prevchapterbutton", "prevchapterbtn", "previouschapterbutton",
      "prevchapterlink", "pageprev"},
+    {"下一页", "下页", "下一頁", "下頁", "Next Page"},
+    {"上一页", "上页", "上一頁", "上頁", "Previous Page", "Prev Page"},
+    {"目录", "返回目录", "章节目录", "目 录", "目錄", "返回目錄", "章節目錄", "Table of Contents", "Contents", "Index",
+     "Chapter Index", "Fiction Index"},
 };
 
 QJsonArray array(const QStringList &list)
@@ -41,11 +45,6 @@ QUrl checked(const QVariant &href, const QUrl &page)
     return url;
 }
 
-QString directory(const QUrl &url)
-{
-    return url.adjusted(QUrl::RemoveFilename | QUrl::RemoveQuery | QUrl::RemoveFragment).path();
-}
-
 } // namespace
 
 const TWords &Words()
@@ -58,9 +57,12 @@ const QString &FindScript()
     static const QString script = [] {
         const QJsonObject table{{"next", array(kWords.next)},
                                 {"previous", array(kWords.previous)},
-                                {"never", array(kWords.never)},
+                                {"never", array(kWords.never + kWords.contents)},
                                 {"nextNames", array(kWords.nextNames)},
-                                {"previousNames", array(kWords.previousNames)}};
+                                {"previousNames", array(kWords.previousNames)},
+                                {"nextPage", array(kWords.nextPage)},
+                                {"previousPage", array(kWords.previousPage)},
+                                {"contents", array(kWords.contents)}};
         const QString json = QString::fromUtf8(QJsonDocument(table).toJson(QJsonDocument::Compact));
         // Arrows, brackets and spaces around a link's words are decoration.
         // A sliver of overflow (an unstyled menu, a long word) does not make
@@ -80,21 +82,27 @@ return a.tagName==='LINK'||!has(W.never,text(a));}
 function byRel(rels){var groups=[document.querySelectorAll('link[rel]'),document.querySelectorAll('a[rel][href],area[rel][href]')];
 for(var g=0;g<groups.length;g++)for(var i=0;i<groups[g].length;i++){var e=groups[g][i],r=e.getAttribute('rel').toLowerCase().split(/\s+/);
 for(var j=0;j<rels.length;j++)if(r.indexOf(rels[j])>=0&&usable(e))return e.href;}return '';}
-function byText(words){var as=document.querySelectorAll('a[href],area[href]');
-for(var i=0;i<as.length;i++)if(has(words,text(as[i]))&&usable(as[i]))return as[i].href;return '';}
+function dir(u){u=String(u).split('#')[0].split('?')[0];return u.slice(0,u.lastIndexOf('/')+1);}
+var mine=dir(here),anchors=document.querySelectorAll('a[href],area[href]');
+function byText(words,inDir){for(var i=0;i<anchors.length;i++){var a=anchors[i];
+if(has(words,text(a))&&usable(a)&&(!inDir||dir(a.href)===mine))return a.href;}return '';}
 function byName(names){var es=document.querySelectorAll('[id],[class]');
 for(var i=0;i<es.length;i++){var e=es[i],t=[e.id].concat(typeof e.className==='string'?e.className.split(/\s+/):[]);
 for(var j=0;j<t.length;j++)if(t[j]&&has(names,key(t[j]))){var a=e.closest('a[href],area[href]')||e.querySelector('a[href]');
 if(usable(a))return a.href;}}return '';}
-var next=byRel(['next'])||byText(W.next)||byName(W.nextNames);
-var prev=byRel(['prev','previous'])||byText(W.previous)||byName(W.previousNames);
+var next=byRel(['next'])||byText(W.nextPage,true)||byText(W.next.concat(W.nextPage))||byName(W.nextNames);
+var prev=byRel(['prev','previous'])||byText(W.previousPage,true)||byText(W.previous.concat(W.previousPage))||byName(W.previousNames);
+var contents='',seen=Object.create(null),into=0;
+for(var i=0;i<anchors.length;i++){var a=anchors[i],h=a.href;if(typeof h!=='string'||!/^https?:/i.test(h))continue;
+if(!contents&&has(W.contents,text(a)))contents=h;h=h.split('#')[0];
+if(h!==here&&!seen[h]&&dir(h)===mine){seen[h]=true;++into;}}
 var side=false,e=document.scrollingElement||document.documentElement;
 if(e&&document.documentElement){var hs=getComputedStyle(document.documentElement),bs=document.body?getComputedStyle(document.body):null;
 function clip(s){return !!s&&(s.overflowX==='hidden'||s.overflowX==='clip');}
 side=e.scrollWidth-e.clientWidth>Math.max(64,e.clientWidth/10)&&!clip(hs)&&!(hs.overflowX==='visible'&&clip(bs));}
 if(!window.lektoChapterDoc)window.lektoChapterDoc=String(Math.random());
 var left=!!window.lektoKeySeq&&(window.lektoLeaveSeq||0)>window.lektoKeySeq;
-return [next,prev,side,location.href,window.lektoChapterDoc,left];
+return [next,prev,side,location.href,window.lektoChapterDoc,left,contents,into];
 }))JS") + QLatin1Char('(') + json + QLatin1Char(')');
     }();
     return script;
@@ -104,7 +112,7 @@ TChapterLinks FromAnswer(const QVariant &answer)
 {
     const QVariantList list = answer.toList();
     TChapterLinks links;
-    if (list.size() != 6)
+    if (list.size() != 8)
         return links;
     links.page = QUrl(list[3].toString());
     links.document = list[4].toString();
@@ -112,7 +120,24 @@ TChapterLinks FromAnswer(const QVariant &answer)
     links.previous = checked(list[1], links.page);
     links.scrollsSideways = list[2].toBool();
     links.leftWithTheKey = list[5].toBool();
+    const QUrl contents(list[6].toString());
+    if (contents.isValid() && (contents.scheme() == QLatin1String("http") || contents.scheme() == QLatin1String("https")))
+        links.contents = contents;
+    links.linksIntoBook = list[7].toInt();
     return links;
+}
+
+bool IsContentsPage(const TChapterLinks &found, const QUrl &chaptersContents)
+{
+    if (found.page.isEmpty())
+        return false;
+    const QUrl page = found.page.adjusted(QUrl::RemoveFragment);
+    if (!chaptersContents.isEmpty() && chaptersContents.adjusted(QUrl::RemoveFragment) == page)
+        return true;
+    // A page to turn from is a chapter, whatever else it lists.
+    if (!found.next.isEmpty() || !found.previous.isEmpty())
+        return false;
+    return BookKey::IsBookAddress(page.toString(QUrl::FullyEncoded)) || found.linksIntoBook >= kContentsLinks;
 }
 
 const QString &WatchScript()
@@ -141,7 +166,8 @@ bool SameSite(const QUrl &page, const QUrl &link)
 
 bool SameBook(const QUrl &a, const QUrl &b)
 {
-    return SameSite(a, b) && directory(a) == directory(b);
+    return SameSite(a, b)
+        && BookKey::Split(a.toString(QUrl::FullyEncoded)).book == BookKey::Split(b.toString(QUrl::FullyEncoded)).book;
 }
 
 } // namespace ChapterLinks

@@ -17,6 +17,11 @@ struct TChapterLinks {
     // The page set out for another address since the last ← or → reached
     // it: its own script took the key.
     bool leftWithTheKey = false;
+    // What tells the book's contents page: where the page's own contents
+    // link leads (empty when it has none), and how many pages of its own
+    // directory it links to.
+    QUrl contents;
+    int linksIntoBook = 0;
 
     const QUrl &toward(TChapterDirection d) const { return d == TChapterDirection::Next ? next : previous; }
 };
@@ -30,19 +35,25 @@ struct TWords {
     // What the link says, with arrows and spaces around it ignored, letter
     // case too: "下一章", "Next Chapter →", "« Prev".
     QStringList next, previous;
-    // Links that are never taken, whatever else names them: the table of
-    // contents and other works.
+    // Links that are never taken, whatever else names them: other works.
     QStringList never;
     // Ids and classes of next/previous buttons, compared without case,
     // "-" and "_": nextChapterButton, next_chapter, btn-next.
     QStringList nextNames, previousNames;
+    // A chapter sent in pages turns page by page before it turns to the
+    // next chapter: these words, when they lead into the page's own folder,
+    // win over those above.
+    QStringList nextPage, previousPage;
+    // The link to the book's table of contents, never taken either.
+    QStringList contents;
 };
 const TWords &Words();
 
 // The application-world script; it answers [next, previous, sideways, page,
-// document, left with the key].
+// document, left with the key, contents, links into the book].
 // Tried in order: <link rel=next|prev> and <a rel=next|prev>; anchors whose
-// text is a chapter word; ids and classes naming next/previous buttons.
+// text is a page word, then a chapter word; ids and classes naming
+// next/previous buttons.
 const QString &FindScript();
 
 // Put into every document of the view as it is created: notes the arrows
@@ -58,10 +69,20 @@ TChapterLinks FromAnswer(const QVariant &answer);
 // another document is shown by then, even one at the same address.
 QString OpenScript(const QUrl &url, const QString &document);
 
+// Whether the page the links were found in is its book's contents page: the
+// page the book's chapters name as their contents (chaptersContents, empty
+// when not known), or, when it has no chapter to turn to, the book's own
+// address or a page that lists many pages of its directory. A page that did
+// not answer is none.
+bool IsContentsPage(const TChapterLinks &found, const QUrl &chaptersContents);
+// How many links into its directory make a page with no chapter links a list
+// of the book's chapters.
+constexpr int kContentsLinks = 20;
+
 // Whether a link stays on the page's site: the same scheme and host (the
 // engine keeps what a page fetches apart by both).
 bool SameSite(const QUrl &page, const QUrl &link);
-// Whether two addresses belong to one book: the same host and directory.
+// Whether two addresses belong to one book, as the history counts books.
 bool SameBook(const QUrl &a, const QUrl &b);
 
 } // namespace ChapterLinks

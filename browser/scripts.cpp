@@ -38,8 +38,18 @@ const QString kNoObjectsPolicy = QStringLiteral(
 
 const QString kDocumentState = QStringLiteral("[location.href,") + kTitle + QStringLiteral("]");
 
-const QString kCompletionState = QStringLiteral("if(location.protocol==='lekto:'){") + kShowOwnDocument
-    + QStringLiteral("}") + kDocumentState;
+QString documentState(const QString &webPageScript)
+{
+    return QStringLiteral("[location.href,") + kTitle
+        + QStringLiteral(",location.protocol==='lekto:'?null:(function(){try{return ") + webPageScript
+        + QStringLiteral(";}catch(e){return null;}})()]");
+}
+
+QString completionState(const QString &webPageScript)
+{
+    return QStringLiteral("if(location.protocol==='lekto:'){") + kShowOwnDocument + QStringLiteral("}")
+        + documentState(webPageScript);
+}
 
 QString replaceOwnDocument(const QUrl &url)
 {

@@ -20,9 +20,12 @@ extern const QString kNoObjectsPolicy;
 // white space, which is what a reader sees, but leaves nothing of a title
 // made of spaces only, which is still a title.
 extern const QString kDocumentState;
+// [address, title, what webPageScript answers]: on our own documents the
+// third is null, and so it is when the script fails.
+QString documentState(const QString &webPageScript);
 // The same, showing our own document first should the script that shows it
 // at DOMContentLoaded not have run.
-extern const QString kCompletionState;
+QString completionState(const QString &webPageScript);
 
 // Replaces our own document shown by another one at url, in the history as
 // well; answers false when the document shown is not ours.

@@ -1,5 +1,6 @@
 #include "lektohistory.h"
 
+#include "bookkey.h"
 #include "lektoerror.h"
 #include "textcodec.h"
 
@@ -186,45 +187,78 @@ void TLektoHistory::SaveHis()
 
 void TLektoHistory::SplitAddress(const QString &url, QByteArray &bookPath, QByteArray &pageName)
 {
-    const qsizetype slashes = url.indexOf(QLatin1String("//"));
-    const qsizetype start = slashes <= 0 ? 0 : slashes + 2;
-    qsizetype cut = 0;
-    for (qsizetype i = url.size() - 1; i >= 1; --i) {
-        if (url.at(i) == QLatin1Char('/') || url.at(i) == QLatin1Char('\\')) {
-            cut = i;
-            break;
+    const BookKey::TSplit split = BookKey::Split(url);
+    bookPath = HistoryText::encode(split.book);
+    pageName = HistoryText::encode(split.page);
+}
+
+TLektoHistory::TFound TLektoHistory::FindBook(const QString &url, QByteArray &bookPath, QByteArray &pageName)
+{
+    SplitAddress(url, bookPath, pageName);
+    for (THisList *list : {&FL2, &FList}) {
+        auto it = std::find_if(list->begin(), list->end(), [&](const auto &r) { return sameBookPath(*r, bookPath); });
+        if (it != list->end())
+            return {list, it, false};
+    }
+    // A book named in the query was, before books were told apart by it,
+    // kept under its directory with all the books of its script: the entry
+    // there whose last page is of this book is this book's.
+    if (!BookKey::Split(url).byQuery)
+        return {};
+    const QByteArray directory = HistoryText::encode(BookKey::SplitByDirectory(url).book);
+    for (THisList *list : {&FL2, &FList}) {
+        for (auto it = list->begin(); it != list->end(); ++it) {
+            if (!sameBookPath(**it, directory))
+                continue;
+            const QString address = fieldText((*it)->BookPath) + QLatin1Char('/') + fieldText((*it)->PageName);
+            if (HistoryText::encode(BookKey::Split(QStringLiteral("http://") + address).book) == bookPath)
+                return {list, it, true};
         }
     }
-    bookPath = HistoryText::encode(cut > start ? url.mid(start, cut - start) : QString());
-    pageName = HistoryText::encode(url.mid(cut + 1));
+    return {};
+}
+
+void TLektoHistory::Record(const QString &url, const QString &title, bool contents, bool &changed)
+{
+    changed = false;
+    if (!url.startsWith(QLatin1String("http")))
+        return;
+    QByteArray bookPath, pageName;
+    const TFound found = FindBook(url, bookPath, pageName);
+    if (!found.list) {
+        auto r = std::make_unique<THisRecord>();
+        setFieldBytes(r->BookPath, bookPath);
+        updateVisit(*r, pageName, title);
+        FList.insert(FList.begin(), std::move(r));
+        changed = true;
+        return;
+    }
+    if (contents && fieldBytes((*found.at)->PageName) != pageName)
+        return; // the chapter reached stays the book's place
+    if (found.adopted)
+        setFieldBytes((*found.at)->BookPath, bookPath);
+    updateVisit(**found.at, pageName, title);
+    if (found.list == &FL2) {
+        auto r = std::move(*found.at);
+        FL2.erase(found.at);
+        FList.insert(FList.begin(), std::move(r));
+    } else {
+        std::rotate(FList.begin(), found.at, found.at + 1);
+    }
+    changed = true;
 }
 
 void TLektoHistory::AddHis(const QString &url, const QString &title)
 {
-    if (!url.startsWith(QLatin1String("http")))
-        return;
-    QByteArray bookPath, pageName;
-    SplitAddress(url, bookPath, pageName);
+    bool changed = false;
+    Record(url, title, false, changed);
+}
 
-    for (THisList *list : {&FL2, &FList}) {
-        auto it = std::find_if(list->begin(), list->end(), [&](const auto &r) { return sameBookPath(*r, bookPath); });
-        if (it == list->end())
-            continue;
-        updateVisit(**it, pageName, title);
-        if (list == &FL2) {
-            auto r = std::move(*it);
-            FL2.erase(it);
-            FList.insert(FList.begin(), std::move(r));
-        } else {
-            std::rotate(FList.begin(), it, it + 1);
-        }
-        return;
-    }
-
-    auto r = std::make_unique<THisRecord>();
-    setFieldBytes(r->BookPath, bookPath);
-    updateVisit(*r, pageName, title);
-    FList.insert(FList.begin(), std::move(r));
+bool TLektoHistory::AddContentsHis(const QString &url, const QString &title)
+{
+    bool changed = false;
+    Record(url, title, true, changed);
+    return changed;
 }
 
 void TLektoHistory::DelHis(int idx)

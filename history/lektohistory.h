@@ -38,6 +38,10 @@ public:
 
     void SaveHis();
     void AddHis(const QString &url, const QString &title);
+    // Records a book's contents page: for a book without an entry, as AddHis
+    // does; an entry at another page (the chapter the reader reached) is left
+    // as it is. Answers whether anything changed.
+    bool AddContentsHis(const QString &url, const QString &title);
     void DelHis(int idx);
     void DelBm2(int idx);
     void ToBm2(int idx);
@@ -58,6 +62,14 @@ public:
     static void SplitAddress(const QString &url, QByteArray &bookPath, QByteArray &pageName);
 
 private:
+    struct TFound {
+        THisList *list = nullptr;
+        THisList::iterator at;
+        bool adopted = false; // kept under its directory before: takes the new key
+    };
+    // The entry of url's book, in either list; the split in stored form.
+    TFound FindBook(const QString &url, QByteArray &bookPath, QByteArray &pageName);
+    void Record(const QString &url, const QString &title, bool contents, bool &changed);
     void LoadHis();
     bool ReadFile(class QFile &file);
     void KeepDamagedFile();

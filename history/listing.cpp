@@ -4,6 +4,7 @@
 // built whenever the start page is shown: the page is written straight into
 // one buffer, texts decoded and escaped in place, with no string made per
 // piece along the way.
+#include "bookkey.h"
 #include "lektohistory.h"
 #include "textcodec.h"
 
@@ -130,9 +131,18 @@ struct UnreadColour {
 void putPageLink(TPageWriter &w, const THisRecord &r)
 {
     w.put(u"<a href=\"http://"sv);
-    w.putText(r.BookPath);
-    w.put(u"/"sv);
-    w.putText(r.PageName);
+    // A book named in its address's query stands beside its pages: its
+    // address is not the folder above them. A question mark is never part
+    // of a multi-byte character, so the bytes tell.
+    if (std::memchr(r.BookPath + 1, '?', r.BookPath[0]) != nullptr) {
+        const QString address = BookKey::Address(fieldText(r.BookPath), fieldText(r.PageName));
+        for (const QChar c : address)
+            w.putEscaped(c.unicode());
+    } else {
+        w.putText(r.BookPath);
+        w.put(u"/"sv);
+        w.putText(r.PageName);
+    }
     w.put(u"\">"sv);
 }
 

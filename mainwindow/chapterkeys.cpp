@@ -36,9 +36,6 @@ void TFLekto::ChapterPageComplete()
         WB1->StopPrefetch();
         return;
     }
-    WB1->FindChapterLinks([this](const TChapterLinks &links) {
-        // The mode may have changed while the page was asked.
-        if (FChapterPrefetch && IsPureMode())
-            WB1->Prefetch(links);
-    });
+    // Its links were found as it completed.
+    WB1->Prefetch(doc->chapter);
 }

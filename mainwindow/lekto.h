@@ -110,6 +110,8 @@ public:
                             QString &TargetFrameName, QByteArray &PostData, QString &Headers, bool &Cancel);
     void WB1DocumentComplete(TBrowserView *ASender, TBrowserObject pDisp, QString &URL);
     void _OnStop(TBrowserView *Sender);
+    // Records a completed page in the history, with the links found in it.
+    void RecordPage(const QString &url, const QString &title, const TChapterLinks &found);
     void FullNewWindow3(TBrowserView *, TBrowserObject &ppDisp, bool &, quint32, const QString &, const QString &);
     void MaskNewWindow3(TBrowserView *, TBrowserObject &ppDisp, bool &, quint32, const QString &, const QString &);
     void WBxNewWindow3(TBrowserView *, TBrowserObject &ppDisp, bool &, quint32, const QString &, const QString &);
@@ -189,6 +191,8 @@ private:
         QString document; // the document a turn was asked of
         QUrl to;
     } FLastTurn;
+    // Each book's contents page as its chapters link to it, this session.
+    QHash<QString, QUrl> FContentsOf;
     QString FDownloadFolder; // where the reader saved last, for the next proposal
     bool FPrinting = false;
     bool FShutDown = false;

@@ -1,6 +1,7 @@
 #include "lekto.h"
 
 #include "startaddress.h"
+#include "bookkey.h"
 #include "commandlink.h"
 #include "dialogs.h"
 #include "findbar.h"
@@ -90,9 +91,23 @@ void TFLekto::_OnStop(TBrowserView *)
     // address could not be opened.
     if (doc->title.isEmpty() || doc->IsErrorPage)
         return;
-    Dialogs::guarded([this] {
-        FLektoHis->AddHis(EdUrl->text(), windowTitle());
-        ScheduleSave();
-    });
+    Dialogs::guarded([this, found = doc->chapter] { RecordPage(EdUrl->text(), windowTitle(), found); });
+}
+
+void TFLekto::RecordPage(const QString &url, const QString &title, const TChapterLinks &found)
+{
+    const QString book = BookKey::Split(url).book;
+    // A look at the contents (to jump, or to see what is new) leaves the
+    // book at the chapter the reader reached.
+    if (ChapterLinks::IsContentsPage(found, FContentsOf.value(book))) {
+        if (FLektoHis->AddContentsHis(url, title))
+            ScheduleSave();
+        return;
+    }
+    FLektoHis->AddHis(url, title);
+    ScheduleSave();
+    // Where the chapters say their contents are, to know it when it opens.
+    if ((!found.next.isEmpty() || !found.previous.isEmpty()) && !found.contents.isEmpty())
+        FContentsOf.insert(book, found.contents);
 }
 

@@ -54,6 +54,25 @@ QByteArray chapter(const QByteArray &book, int n, const QByteArray &extra = {})
     return body;
 }
 
+// One page of a chapter sent in pages: the chapter's bar at the top and the
+// page's at the bottom, whose next link turns to the next chapter only on the
+// chapter's last page.
+QByteArray chapterPage(int n, int page, int pages)
+{
+    const QByteArray c = QByteArray::number(n), p = QByteArray::number(page);
+    auto name = [](int chapter, int pg) {
+        return QByteArray::number(chapter) + (pg > 1 ? "_" + QByteArray::number(pg) : QByteArray()) + ".html";
+    };
+    QByteArray body = "<title>丁 第" + c + "章（" + p + "/" + QByteArray::number(pages) + "）</title>"
+                      "<a href='" + name(n - 1, 1) + "'>上一章</a> <a href='index.html'>目录</a> "
+                      "<a href='" + name(n + 1, 1) + "'>下一章</a>";
+    for (int i = 0; i < 20; ++i)
+        body += "<p>正文第" + QByteArray::number(i) + "段。</p>";
+    body += "<a href='" + (page > 1 ? name(n, page - 1) : name(n - 1, pages)) + "'>上一页</a> <a href='index.html'>目录</a> ";
+    body += page < pages ? "<a href='" + name(n, page + 1) + "'>下一页</a>" : "<a href='" + name(n + 1, 1) + "'>下一章</a>";
+    return body;
+}
+
 int visibleWindows()
 {
     int n = 0;
@@ -136,6 +155,22 @@ private slots:
         FProxy.route("http://book.example.com/wide.html", chapter("宽", 1, "<div style='width:5000px'>宽</div>"));
         FProxy.route("http://book.example.com/away.html",
                      "<title>外链</title><p>正文</p><a href='http://other.example.com/2.html'>下一章</a>");
+        for (int n = 1; n <= 3; ++n)
+            for (int page = 1; page <= 2; ++page)
+                FProxy.route("http://book.example.com/paged/" + QByteArray::number(n)
+                                 + (page > 1 ? "_" + QByteArray::number(page) : QByteArray()) + ".html",
+                             chapterPage(n, page, 2));
+        // Contents pages: the real ones of two sites, and a new book's few
+        // chapters, which only its chapters name as contents.
+        FProxy.route("http://www.biquge.com.tw/17_17275/",
+                     TestHttpServer::Response{200, "text/html", fixture("novel-zh/biquge-zhushen-index.html"), {}, false});
+        FProxy.route("http://www.999wx.com/book/fenghuo/Default.shtml",
+                     TestHttpServer::Response{200, "text/html", fixture("novel-zh/999wx-canglang-index.html"), {}, false});
+        FProxy.route("http://www.999wx.com/book/fenghuo/10227277.shtml", "<title>父亲的肖像</title><p>正文</p>");
+        for (int i = 12; i <= 14; ++i)
+            FProxy.route("http://book.example.com/b3/" + QByteArray::number(i) + ".html", chapter("丙", i));
+        FProxy.route("http://book.example.com/b3/index.html", "<title>丙 目录</title><a href='12.html'>第12章</a> "
+                                                              "<a href='13.html'>第13章</a> <a href='14.html'>第14章</a>");
         // A site's own turning script that keeps the key to itself.
         FProxy.route("http://book.example.com/own.html",
                      chapter("己", 1, "<script>document.onkeydown=function(e){if(e.keyCode==39){e.preventDefault();"
@@ -152,6 +187,11 @@ private slots:
     void nextChapterFetchedAhead();
     void prefetchOnlyWhereItServes();
     void prefetchCarriesNoCookies();
+    void chapterSentInPagesTurnsPageByPage();
+    void contentsPagesAreTold_data();
+    void contentsPagesAreTold();
+    void contentsPageKeepsTheChapterReached_data();
+    void contentsPageKeepsTheChapterReached();
 };
 
 void TestChapterKeys::turnsToThePagesOwnNeighbours_data()
@@ -420,6 +460,125 @@ void TestChapterKeys::prefetchCarriesNoCookies()
     QCOMPARE(turned.last().headers.value("cookie"), QByteArray("session=reader1"));
     QVERIFY(waitUntil([&] { return !requestsFor("http://cookie.example.com/c/3.html", from).isEmpty(); }, 5000));
     QVERIFY(!requestsFor("http://cookie.example.com/c/3.html", from).first().headers.contains("cookie"));
+}
+
+// A chapter sent in two pages: → shows its second page before the next
+// chapter, ← goes back page by page, and what is fetched ahead is the page
+// → will turn to.
+void TestChapterKeys::chapterSentInPagesTurnsPageByPage()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    const int from = FProxy.requests().size();
+    QVERIFY(h.type("http://book.example.com/paged/1.html"));
+    QVERIFY(waitUntil([&] { return w.WB1->PrefetchState().Active(); }, 5000));
+    QCOMPARE(w.WB1->PrefetchState().Target(), QUrl("http://book.example.com/paged/1_2.html"));
+    QVERIFY(requestsFor("http://book.example.com/paged/2.html", from).isEmpty());
+    const QList<std::pair<Qt::Key, QString>> turns{{Qt::Key_Right, "丁 第1章（2/2）"},
+                                                   {Qt::Key_Right, "丁 第2章（1/2）"},
+                                                   {Qt::Key_Left, "丁 第1章（2/2）"},
+                                                   {Qt::Key_Left, "丁 第1章（1/2）"}};
+    for (const auto &[key, title] : turns) {
+        const int before = h.completions;
+        press(w, key);
+        QVERIFY(h.waitComplete(before + 1));
+        QCOMPARE(w.windowTitle(), title);
+        QCOMPARE(h.bookTitles(), QStringList{title});
+    }
+    QVERIFY(h.errors.isEmpty());
+}
+
+void TestChapterKeys::contentsPagesAreTold_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("chaptersContents"); // what the book's chapters name as contents
+    QTest::addColumn<bool>("contents");
+    for (const Chapter &c : kChapters) {
+        const QByteArray file(c.file);
+        if (*c.next || *c.previous) {
+            QTest::newRow(c.file) << c.address << "" << false;
+        } else if (file.contains("wenku8-3500")) {
+            // Eleven chapters in a page of their own: told by the chapters.
+            QTest::newRow(c.file) << c.address << "" << false;
+            QTest::newRow(file + " named as contents") << c.address << c.address << true;
+        } else if (file.contains("wenku8-2379") || file.contains("novelbin")) {
+            // Pages about the book, whose chapters the site's scripts list
+            // or another page does.
+            QTest::newRow(c.file) << c.address << "" << false;
+        } else {
+            QTest::newRow(c.file) << c.address << "" << true;
+        }
+    }
+}
+
+// The saved real pages as the window sees them when they complete: the
+// sites' contents pages are told from their chapters.
+void TestChapterKeys::contentsPagesAreTold()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, chaptersContents);
+    QFETCH(bool, contents);
+    LektoHarness h;
+    TFLekto &w = h.open();
+    QVERIFY(h.type(address));
+    const THtmlDocument2 *doc = w.WB1->Doc2();
+    QVERIFY(doc);
+    QCOMPARE(doc->chapter.page, QUrl(address).adjusted(QUrl::RemoveFragment));
+    QCOMPARE(ChapterLinks::IsContentsPage(doc->chapter, QUrl(chaptersContents)), contents);
+}
+
+void TestChapterKeys::contentsPageKeepsTheChapterReached_data()
+{
+    QTest::addColumn<QString>("chapter");
+    QTest::addColumn<QString>("contents");
+    QTest::addColumn<QString>("link");     // in the contents, to the chapter read next
+    QTest::addColumn<QString>("nextPage"); // its page name
+    QTest::newRow("biquge: the book's folder") << kChapters[0].address << "http://www.biquge.com.tw/17_17275/"
+                                               << "/17_17275/7633259.html" << "7633259.html";
+    QTest::newRow("999wx: a list of the book's pages") << kChapters[1].address
+                                                        << "http://www.999wx.com/book/fenghuo/Default.shtml"
+                                                        << "10227277.shtml" << "10227277.shtml";
+    QTest::newRow("a few chapters, named by theirs") << "http://book.example.com/b3/13.html"
+                                                     << "http://book.example.com/b3/index.html" << "14.html" << "14.html";
+}
+
+// A book found from its contents is recorded there; once a chapter is
+// reached, opening the contents again keeps the book at that chapter, and
+// a chapter opened from it takes the place.
+void TestChapterKeys::contentsPageKeepsTheChapterReached()
+{
+    QFETCH(QString, chapter);
+    QFETCH(QString, contents);
+    QFETCH(QString, link);
+    QFETCH(QString, nextPage);
+    LektoHarness h;
+    TFLekto &w = h.open();
+    w.FChapterPrefetch = false;
+    auto entry = [&] {
+        const auto &list = w.FLektoHis->Bookmarks();
+        return list.empty() ? QStringList{} : QStringList{fieldText(list[0]->PageName), fieldText(list[0]->Title)};
+    };
+    const QString contentsPage = QUrl(contents).fileName();
+
+    QVERIFY(h.type(contents));
+    const QString contentsTitle = w.windowTitle();
+    QCOMPARE(entry(), (QStringList{contentsPage, contentsTitle}));
+
+    QVERIFY(h.type(chapter));
+    const QString chapterTitle = w.windowTitle();
+    QCOMPARE(entry(), (QStringList{QUrl(chapter).fileName(), chapterTitle}));
+    w.Timer1Timer(); // saved: opening the contents arms no save
+
+    QVERIFY(h.type(contents));
+    QCOMPARE(w.windowTitle(), contentsTitle);
+    QCOMPARE(entry(), (QStringList{QUrl(chapter).fileName(), chapterTitle}));
+    QCOMPARE(w.FLektoHis->Count(), 1);
+    QCOMPARE(w.Timer1Tag, 0);
+
+    QVERIFY(h.mouseClickLink(link));
+    QCOMPARE(entry(), (QStringList{nextPage, w.windowTitle()}));
+    QCOMPARE(w.FLektoHis->Count(), 1);
+    QVERIFY(h.errors.isEmpty());
 }
 
 LEKTO_WEB_TEST_MAIN(TestChapterKeys)

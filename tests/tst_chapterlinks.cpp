@@ -48,6 +48,10 @@ class TestChapterLinks : public QObject
 private slots:
     void foundInOrder_data();
     void foundInOrder();
+    void contentsPage_data();
+    void contentsPage();
+    void contentsFacts_data();
+    void contentsFacts();
     void prefetchWorth_data();
     void prefetchWorth();
     void prefetchServesOnlyFreshCopy();
@@ -93,6 +97,24 @@ void TestChapterLinks::foundInOrder_data()
     QTest::newRow("the words inside a chapter's title") << QByteArray("<a href=c364.html>第三百六十四章 下一阶段</a>"
                                                                      "<a href=c478.html>好好上一课</a>")
                                                         << "" << "" << false;
+    // A chapter sent in pages: page by page, then to the next chapter.
+    QTest::newRow("a chapter's page with both bars") << QByteArray("<a href=p.html>上一章</a> <a href=i.html>目录</a> "
+                                                                  "<a href=n.html>下一章</a><p>正文</p><a href=p_2.html>上一页</a> "
+                                                                  "<a href=i.html>目录</a> <a href=n_2.html>下一页</a>")
+                                                     << "n_2.html" << "p_2.html" << false;
+    QTest::newRow("the last page of a chapter") << QByteArray("<a href=p.html>上一章</a> <a href=i.html>目录</a> "
+                                                             "<a href=n.html>下一章</a><p>正文</p><a href=c_1.html>上一页</a> "
+                                                             "<a href=i.html>目录</a> <a href=n.html>下一章</a>")
+                                                << "n.html" << "c_1.html" << false;
+    QTest::newRow("English page words") << QByteArray("<a href=p.html>Previous Chapter</a><a href=n.html>Next Chapter</a>"
+                                                     "<a href=pp.html>‹ Prev Page</a><a href=np.html>Next Page ›</a>")
+                                        << "np.html" << "pp.html" << false;
+    QTest::newRow("the page words as the only words") << QByteArray("<a href=p.html>上一页</a> <a href=i.html>目录</a> "
+                                                                   "<a href=n.html>下一页</a>")
+                                                      << "n.html" << "p.html" << false;
+    QTest::newRow("page words leading out of the chapter's folder") << QByteArray("<a href=n.html>下一章</a>"
+                                                                                 "<a href=/forum/list_2.html>下页</a>")
+                                                                    << "n.html" << "" << false;
     QTest::newRow("a page wider than the view") << QByteArray("<div style='width:5000px'>宽</div><a href=n.html>下一章</a>")
                                                 << "n.html" << "" << true;
     QTest::newRow("a sliver of overflow") << QByteArray("<div style='width:calc(100% + 30px)'>略宽</div><a href=n.html>下一章</a>")
@@ -117,6 +139,80 @@ void TestChapterLinks::foundInOrder()
     QCOMPARE(rel(links.next), next);
     QCOMPARE(rel(links.previous), previous);
     QCOMPARE(links.scrollsSideways, sideways);
+}
+
+void TestChapterLinks::contentsPage_data()
+{
+    QTest::addColumn<QString>("page");
+    QTest::addColumn<QString>("next");
+    QTest::addColumn<int>("linksIntoBook");
+    QTest::addColumn<QString>("chaptersContents");
+    QTest::addColumn<bool>("contents");
+    const QString index = "http://h/b/index.html";
+    QTest::newRow("what the chapters name as contents") << index << "" << 3 << index << true;
+    QTest::newRow("the same with a fragment") << index + "#top" << "" << 3 << index << true;
+    QTest::newRow("the same, turning to its second page") << index << "http://h/b/index_2.html" << 3 << index << true;
+    QTest::newRow("the book's folder") << "http://h/b/" << "" << 0 << "" << true;
+    QTest::newRow("the book's folder with a tracker") << "http://h/b/?from=home" << "" << 0 << "" << true;
+    QTest::newRow("the script naming the book alone") << "http://h/onebook.php?novelid=101" << "" << 2 << "" << true;
+    QTest::newRow("the script naming a chapter") << "http://h/onebook.php?novelid=101&chapterid=4" << "" << 2 << "" << false;
+    QTest::newRow("many pages of the folder") << index << "" << ChapterLinks::kContentsLinks << "" << true;
+    QTest::newRow("a few pages of the folder") << index << "" << ChapterLinks::kContentsLinks - 1 << "" << false;
+    QTest::newRow("a chapter listing many") << "http://h/b/5.html" << "http://h/b/6.html" << 200 << "" << false;
+    QTest::newRow("a chapter at the book's folder") << "http://h/b/" << "http://h/b/2.html" << 0 << "" << false;
+    QTest::newRow("another page than the contents") << "http://h/b/5.html" << "" << 3 << index << false;
+    QTest::newRow("no answer") << "" << "" << 500 << index << false;
+}
+
+// A book's contents page, told from what its page shows.
+void TestChapterLinks::contentsPage()
+{
+    QFETCH(QString, page);
+    QFETCH(QString, next);
+    QFETCH(int, linksIntoBook);
+    QFETCH(QString, chaptersContents);
+    QFETCH(bool, contents);
+    TChapterLinks found;
+    found.page = QUrl(page);
+    found.next = QUrl(next);
+    found.linksIntoBook = linksIntoBook;
+    QCOMPARE(ChapterLinks::IsContentsPage(found, QUrl(chaptersContents)), contents);
+    // What the engine answers for a page that went away is no page.
+    QVERIFY(!ChapterLinks::IsContentsPage(ChapterLinks::FromAnswer(QVariant()), QUrl(page)));
+}
+
+void TestChapterLinks::contentsFacts_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("contents");
+    QTest::addColumn<int>("linksIntoBook");
+    QByteArray list;
+    for (int i = 1; i <= 30; ++i)
+        list += "<a href=c" + QByteArray::number(i) + ".html>第" + QByteArray::number(i) + "章</a>"
+                "<a href='c" + QByteArray::number(i) + ".html#top'>同上</a>";
+    QTest::newRow("a list of chapters") << list + "<a href=/other/x.html>别处</a><a href='http://other.example.com/'>外站</a>"
+                                        << "" << 30;
+    QTest::newRow("a chapter's bar") << QByteArray("<a href=p.html>上一章</a><a href=index.html>返回目录</a><a href=n.html>下一章</a>")
+                                     << "index.html" << 3;
+    QTest::newRow("the first contents link, in any of its words")
+        << QByteArray("<a href=/x/info.html>书页</a><a href=toc.html>[ 章节目录 ]</a><a href=toc2.html>目录</a>") << "toc.html" << 2;
+    QTest::newRow("no web address") << QByteArray("<a href='javascript:;'>目录</a><a href='rc:del0'>x</a>") << "" << 0;
+}
+
+// What the page itself tells of its contents, found with its chapter links.
+void TestChapterLinks::contentsFacts()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, contents);
+    QFETCH(int, linksIntoBook);
+    TBrowserView view;
+    view.SetDownloadOptions(configuredDownloadOptions());
+    view.resize(800, 600);
+    view.show();
+    const TChapterLinks links = find(view, body);
+    QVERIFY(!links.document.isEmpty());
+    QCOMPARE(rel(links.contents), contents);
+    QCOMPARE(links.linksIntoBook, linksIntoBook);
 }
 
 void TestChapterLinks::prefetchWorth_data()
@@ -166,6 +262,7 @@ void TestChapterLinks::prefetchStopsOutsideTheBook_data()
     QTest::newRow("another book of the site") << "http://book.example.com/c/1.html" << true;
     QTest::newRow("another site") << "http://other.example.com/b/2.html" << true;
     QTest::newRow("the start page") << "lekto:doc/1/1" << true;
+    QTest::newRow("another book of the site's one script") << "http://book.example.com/b/read.php?bid=8&cid=1" << true;
 }
 
 void TestChapterLinks::prefetchStopsOutsideTheBook()

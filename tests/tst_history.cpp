@@ -73,30 +73,6 @@ private slots:
             QFile::remove(FDir.filePath(e));
     }
 
-    void addressSplit_data()
-    {
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<QString>("bookPath");
-        QTest::addColumn<QString>("pageName");
-        QTest::newRow("chapter") << "http://host/book/12/345.html" << "host/book/12" << "345.html";
-        QTest::newRow("https") << "https://host/a/b.html" << "host/a" << "b.html";
-        QTest::newRow("host and slash") << "http://host/" << "host" << "";
-        QTest::newRow("bare host") << "http://host" << "" << "host";
-        QTest::newRow("backslash") << "http://host\\a\\b.html" << "host\\a" << "b.html";
-        QTest::newRow("slash in query") << "http://h/a/b.html?x=1/2" << "h/a/b.html?x=1" << "2";
-        QTest::newRow("chinese path") << "http://书/第一卷/1.html" << "书/第一卷" << "1.html";
-    }
-    void addressSplit()
-    {
-        QFETCH(QString, url);
-        QFETCH(QString, bookPath);
-        QFETCH(QString, pageName);
-        QByteArray b, p;
-        TLektoHistory::SplitAddress(url, b, p);
-        QCOMPARE(HistoryText::decode(b.constData(), int(b.size())), bookPath);
-        QCOMPARE(HistoryText::decode(p.constData(), int(p.size())), pageName);
-    }
-
     void addHisRecordsOnlyHttp_data()
     {
         QTest::addColumn<QString>("url");

@@ -10,6 +10,13 @@ class TestStartPage : public QObject
     Q_OBJECT
 
     TestHttpServer FServer;
+    // The chapter's address on the site's one script; the second book names
+    // the chapter first.
+    static QString onebook(int book, int chapter)
+    {
+        return book == 101 ? QStringLiteral("/s/onebook.php?novelid=%1&chapterid=%2").arg(book).arg(chapter)
+                           : QStringLiteral("/s/onebook.php?chapterid=%2&novelid=%1").arg(book).arg(chapter);
+    }
 
 private slots:
     void initTestCase()
@@ -22,6 +29,10 @@ private slots:
         FServer.route("/spaces.html", "<title>   </title>");
         FServer.route("/evil/title.html", "<title>&lt;script&gt;alert(1)&lt;/script&gt;&lt;a href=\"rc:del0\"&gt;x</title>");
         FServer.serveDirectory(QStringLiteral(LEKTO_FIXTURES));
+        // One script serves every book of the site.
+        for (const auto &[book, chapter] : {std::pair{101, 4}, {101, 5}, {202, 1}, {202, 2}})
+            FServer.route(onebook(book, chapter).toLatin1(), QStringLiteral("<title>书%1 第%2章</title><p>正文</p>")
+                                                                  .arg(book).arg(chapter).toUtf8());
     }
 
     void readingAndManagingABook();
@@ -32,6 +43,7 @@ private slots:
     void clearNeedsTwoYes();
     void helpPageAndFattening();
     void titlesGoInAsText();
+    void booksOfOneScriptOpenTheirChapters();
     void realPagesAreRecordedUnderTheirBook_data();
     void realPagesAreRecordedUnderTheirBook();
     void startPageShowsTwentyThousandEntries();
@@ -252,6 +264,28 @@ void TestStartPage::titlesGoInAsText()
     QCOMPARE(h.js("document.querySelectorAll('script').length").toInt(), 0);
     QCOMPARE(h.js("document.querySelectorAll('a[href=\"rc:del0\"]').length").toInt(), 0);
     QVERIFY(h.js("document.body.textContent").toString().contains("<script>alert(1)</script>"));
+}
+
+// Two books served by one script and read in turn are two entries, and the
+// start page opens each at its own chapter, at its very address.
+void TestStartPage::booksOfOneScriptOpenTheirChapters()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    for (const auto &[book, chapter] : {std::pair{101, 4}, {202, 1}, {101, 5}, {202, 2}})
+        QVERIFY(h.type(FServer.url(onebook(book, chapter))));
+    QCOMPARE(h.bookTitles(), (QStringList{"书202 第2章", "书101 第5章"}));
+    for (const auto &[book, chapter] : {std::pair{101, 5}, {202, 2}}) {
+        const int before = h.completions;
+        w.BtnStart->click();
+        QVERIFY(h.waitComplete(before + 1));
+        const QString address = FServer.url(onebook(book, chapter));
+        QVERIFY(h.mouseClickLink(address));
+        QCOMPARE(w.EdUrl->text(), address);
+        QCOMPARE(w.windowTitle(), QStringLiteral("书%1 第%2章").arg(book).arg(chapter));
+    }
+    QCOMPARE(h.bookTitles(), (QStringList{"书202 第2章", "书101 第5章"}));
+    QVERIFY(h.errors.isEmpty());
 }
 
 void TestStartPage::realPagesAreRecordedUnderTheirBook_data()
