@@ -2,6 +2,7 @@
 // the window as the reader sized it.
 #include "lekto.h"
 
+#include "bookkey.h"
 #include "dialogs.h"
 #include "lektohistory.h"
 #include "startaddress.h"
@@ -66,6 +67,10 @@ void TFLekto::RememberPlace(const THtmlDocument2 &doc, double ratio)
 {
     // Pages of the history only: our own pages and pages that failed are none.
     if (doc.IsErrorPage || doc.title.isEmpty() || isBlankAddress(doc.URL) || !doc.URL.startsWith(QLatin1String("http")))
+        return;
+    // A look at the contents leaves the book at its chapter, and the place
+    // in that chapter with it.
+    if (ChapterLinks::IsContentsPage(doc.chapter, FContentsOf.value(BookKey::Split(doc.URL).book)))
         return;
     FPlaces.Remember(bookOf(doc.URL), doc.URL, ratio, QDateTime::currentMSecsSinceEpoch());
 }
