@@ -38,6 +38,8 @@ private slots:
     void editedLinesKeepTheFileEncoding_data();
     void editedLinesKeepTheFileEncoding();
     void newFileIsGb18030WithoutMark();
+    void halfACharacterAtTheEndStaysThere_data();
+    void halfACharacterAtTheEndStaysThere();
     void lineEndsBecomeCrLf();
     void lineBreaksInsideALineCannotShiftTiles();
     void unreadableFileIsAnError();
@@ -67,7 +69,9 @@ void TestLinksFile::reads_data()
     // 0x0D00 and 0x0A00 are no line ends in UTF-16: only whole units count.
     QTest::newRow("utf-16 le, no false breaks") << "\xFF\xFE" + utf16(QStringLiteral("\u0D0A\u0A0D"), true)
                                                 << QStringList{QStringLiteral("\u0D0A\u0A0D")} << E::Utf16LE;
-    QTest::newRow("utf-16 odd byte") << "\xFF\xFE" + utf16("a", true) + "x" << QStringList{"a\uFFFD"} << E::Utf16LE;
+    // Half a character at the end of a file cut short is no part of a line.
+    QTest::newRow("utf-16 odd byte") << "\xFF\xFE" + utf16("a", true) + "x" << QStringList{"a"} << E::Utf16LE;
+    QTest::newRow("utf-8 cut short") << QStringLiteral("起点\r\n").toUtf8() + "\xE8\xB5" << QStringList{QStringLiteral("起点")} << E::Utf8;
     QTest::newRow("not utf-8, not gb18030") << QByteArray("a\xFF\r\n") << QStringList{"a\uFFFD"} << E::Ansi;
     QTest::newRow("bom later is text") << QByteArray("a\r\n\xEF\xBB\xBFz") << QStringList{"a", QStringLiteral("\uFEFFz")} << E::Utf8;
 }
@@ -149,6 +153,55 @@ void TestLinksFile::newFileIsGb18030WithoutMark()
     TLinksFile ascii = TLinksFile::decode("http://a/\r\n");
     ascii.setLine(1, QStringLiteral("中文"));
     QCOMPARE(ascii.encode(), QByteArray("http://a/\r\n\xD6\xD0\xCE\xC4\r\n"));
+}
+
+void TestLinksFile::halfACharacterAtTheEndStaysThere_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<TLinksEncoding>("encoding");
+    QTest::addColumn<bool>("byteForByte"); // the last line ends in a break: nothing to add
+    using E = TLinksEncoding;
+    const QString zh = QStringLiteral("http://例子.中国/书");
+    QTest::newRow("utf-16 le, after a break") << "\xFF\xFE" + utf16(zh + "\r\n", true) + "x" << QByteArray("x") << E::Utf16LE << true;
+    QTest::newRow("utf-16 le, in a line") << "\xFF\xFE" + utf16(zh + "\r\nb", true) + "x" << QByteArray("x") << E::Utf16LE << false;
+    QTest::newRow("utf-16 be") << "\xFE\xFF" + utf16(zh + "\r\n", false) + "\x4E" << QByteArray("\x4E") << E::Utf16BE << true;
+    QTest::newRow("utf-8, two of three bytes") << zh.toUtf8() + "\r\n\xE8\xB5" << QByteArray("\xE8\xB5") << E::Utf8 << true;
+    QTest::newRow("utf-8, in a line") << zh.toUtf8() + "\r\nb\xF0\xA0\x80" << QByteArray("\xF0\xA0\x80") << E::Utf8 << false;
+    QTest::newRow("utf-8 mark") << "\xEF\xBB\xBF" + zh.toUtf8() + "\r\n\xE4" << QByteArray("\xE4") << E::Utf8Bom << true;
+}
+
+// The next save of the board must neither shift the tiles after the cut
+// (UTF-16) nor turn the file into another encoding (UTF-8 read as GB18030).
+void TestLinksFile::halfACharacterAtTheEndStaysThere()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, tail);
+    QFETCH(TLinksEncoding, encoding);
+    QFETCH(bool, byteForByte);
+    const TLinksFile read = TLinksFile::decode(bytes);
+    QCOMPARE(read.encoding(), encoding);
+    const QByteArray same = read.encode();
+    QVERIFY(same.endsWith(tail));
+    QCOMPARE(TLinksFile::decode(same).lines(), read.lines());
+    if (byteForByte)
+        QCOMPARE(same, bytes);
+
+    TLinksFile edited = read;
+    edited.padTo(16);
+    const QString address = QStringLiteral("http://例子.中国/书/𠀀");
+    edited.setLine(4, address);
+    edited.setLine(15, QStringLiteral("http://last/"));
+    const QByteArray written = edited.encode();
+    QVERIFY(written.endsWith(tail));
+    const TLinksFile again = TLinksFile::decode(written);
+    QCOMPARE(again.encoding(), encoding);
+    QCOMPARE(again.count(), 16);
+    for (int i = 0; i < read.count(); ++i)
+        QCOMPARE(again.line(i), read.line(i));
+    QCOMPARE(again.line(4), address);
+    QCOMPARE(again.line(15), QStringLiteral("http://last/"));
+    QCOMPARE(again.encode(), written);
 }
 
 void TestLinksFile::lineEndsBecomeCrLf()
