@@ -200,6 +200,11 @@ void TLinksFile::setLine(int index, const QString &text)
     QString line = text;
     line.replace(QLatin1Char('\r'), QLatin1Char(' '));
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    // At the start of the file, U+FEFF in UTF-8 would be read back as the
+    // file's mark and lost; it shows nothing in a tile anyway.
+    if (index == 0)
+        while (line.startsWith(QChar(0xFEFF)))
+            line.remove(0, 1);
     FLines[index] = line;
 }
 

@@ -273,9 +273,13 @@ QString CleanName(const QString &name)
     qsizetype end = out.size();
     while (end > start && (out.at(end - 1) == QLatin1Char('.') || out.at(end - 1).isSpace()))
         --end;
-    // Device names are three or four letters: the "_" never makes the name
-    // too long.
-    return notADevice(fitName(out.mid(start, end - start), kMaxNameBytes));
+    // The "_" of a device name first: added to a name already cut to size,
+    // it would make it one byte too long. Cutting leaves the word in front.
+    QString fitted = fitName(notADevice(out.mid(start, end - start)), kMaxNameBytes);
+    // A cut can end in a dot or a space again.
+    while (!fitted.isEmpty() && (fitted.back() == QLatin1Char('.') || fitted.back().isSpace()))
+        fitted.chop(1);
+    return fitted;
 }
 
 QString ProposedName(const QString &engineName, const QUrl &url)

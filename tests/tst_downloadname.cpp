@@ -110,6 +110,10 @@ void TestDownloadName::proposedName_data()
     QTest::newRow("prn before a space") << QStringLiteral("prn .txt") << page << "prn_ .txt";
     QTest::newRow("CONSOLE is no device") << QStringLiteral("CONSOLE.txt") << page << "CONSOLE.txt";
     QTest::newRow("COM10 is no device") << QStringLiteral("COM10.txt") << page << "COM10.txt";
+    QTest::newRow("a device name in front of a long name")
+        << QStringLiteral("con.") + QString(300, QLatin1Char('x')) << page << QStringLiteral("con_.") + QString(250, QLatin1Char('x'));
+    QTest::newRow("cut before a space")
+        << QString(254, QLatin1Char('a')) + QStringLiteral(" bbbbbbbbbbbbbbbbbbbb") << page << QString(254, QLatin1Char('a'));
     QTest::newRow("a device name in the address") << QString() << "http://x.test/down/con.txt" << "con_.txt";
     QTest::newRow("only dots") << QStringLiteral("..") << "http://x.test/" << "下载";
 

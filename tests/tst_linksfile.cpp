@@ -42,6 +42,8 @@ private slots:
     void halfACharacterAtTheEndStaysThere();
     void lineEndsBecomeCrLf();
     void lineBreaksInsideALineCannotShiftTiles();
+    void markAtTheStartOfTheFirstTileIsDropped_data();
+    void markAtTheStartOfTheFirstTileIsDropped();
     void unreadableFileIsAnError();
 };
 
@@ -218,6 +220,30 @@ void TestLinksFile::lineBreaksInsideALineCannotShiftTiles()
     const TLinksFile again = TLinksFile::decode(f.encode());
     QCOMPARE(again.count(), 16);
     QCOMPARE(again.line(0), QStringLiteral("http://a/  http://b/ c"));
+}
+
+void TestLinksFile::markAtTheStartOfTheFirstTileIsDropped_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("utf-8 without mark") << QByteArray("0\xEF\xBB\xBF\r\n");
+    QTest::newRow("gbk") << QByteArray("http://a/\r\n");
+    QTest::newRow("utf-16 le") << "\xFF\xFE" + utf16("a\r\n", true);
+}
+
+// Written first in a UTF-8 file without a mark, U+FEFF would become the
+// file's mark: the file would change its encoding and the tile its text.
+void TestLinksFile::markAtTheStartOfTheFirstTileIsDropped()
+{
+    QFETCH(QByteArray, bytes);
+    const TLinksFile read = TLinksFile::decode(bytes);
+    TLinksFile edited = read;
+    edited.padTo(16);
+    edited.setLine(0, QStringLiteral("\uFEFF\uFEFFhttp://a/\uFEFF"));
+    edited.setLine(1, QStringLiteral("\uFEFFhttp://b/"));
+    const TLinksFile again = TLinksFile::decode(edited.encode());
+    QCOMPARE(again.encoding(), read.encoding());
+    QCOMPARE(again.line(0), QStringLiteral("http://a/\uFEFF"));
+    QCOMPARE(again.line(1), QStringLiteral("\uFEFFhttp://b/"));
 }
 
 void TestLinksFile::unreadableFileIsAnError()

@@ -5,6 +5,7 @@
 
 #include <QtCore/QByteArray>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -60,11 +61,17 @@ int FuzzLinksFile(const std::uint8_t *data, std::size_t size)
     edited.setLine(tile, text);
     const QByteArray saved = edited.encode();
     const TLinksFile back = TLinksFile::decode(saved);
-    if (back.encoding() != read.encoding()) {
-        // The one way a file without a mark can change: GB18030 bytes that
-        // are also UTF-8 with characters past U+07FF. Nothing tells them apart.
-        require(read.encoding() == TLinksEncoding::Ansi && back.encoding() == TLinksEncoding::Utf8
-                && TextGuess::IsUtf8Text(saved));
+    const bool ascii = std::all_of(saved.begin(), saved.end(), [](char c) { return uchar(c) < 0x80; });
+    if (ascii && read.encoding() == TLinksEncoding::Utf8) {
+        // No character past ASCII left: the same text in either encoding.
+        require(back.encoding() == TLinksEncoding::Ansi);
+    } else if (back.encoding() != read.encoding()) {
+        // The ways a GB18030 file can change, nothing telling them apart:
+        // its bytes are also UTF-8 with characters past U+07FF, or they
+        // begin with the UTF-8 mark ("锘" EF BB and a character from BF).
+        require(read.encoding() == TLinksEncoding::Ansi
+                && ((back.encoding() == TLinksEncoding::Utf8 && TextGuess::IsUtf8Text(saved))
+                    || (back.encoding() == TLinksEncoding::Utf8Bom && saved.startsWith("\xEF\xBB\xBF"))));
         return 0;
     }
     require(back.count() == edited.count());
