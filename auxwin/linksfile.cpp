@@ -171,6 +171,12 @@ QByteArray TLinksFile::encode() const
             out += encodeLine(FLines[i], FEncoding);
         out += lineEnd;
     }
+    // UTF-8 without a mark is known by its Chinese (three-byte characters);
+    // with the last of it edited away, the file would be read back as
+    // GB18030 and its other letters turned into Chinese. It stays UTF-8 with
+    // a mark, which says so whatever it holds.
+    if (FEncoding == TLinksEncoding::Utf8 && !TextGuess::IsUtf8Text(out))
+        out.prepend(kUtf8Bom);
     return out + FTail;
 }
 

@@ -42,6 +42,8 @@ private slots:
     void halfACharacterAtTheEndStaysThere();
     void lineEndsBecomeCrLf();
     void lineBreaksInsideALineCannotShiftTiles();
+    void utf8StaysUtf8WithoutItsChinese_data();
+    void utf8StaysUtf8WithoutItsChinese();
     void markAtTheStartOfTheFirstTileIsDropped_data();
     void markAtTheStartOfTheFirstTileIsDropped();
     void unreadableFileIsAnError();
@@ -220,6 +222,35 @@ void TestLinksFile::lineBreaksInsideALineCannotShiftTiles()
     const TLinksFile again = TLinksFile::decode(f.encode());
     QCOMPARE(again.count(), 16);
     QCOMPARE(again.line(0), QStringLiteral("http://a/  http://b/ c"));
+}
+
+void TestLinksFile::utf8StaysUtf8WithoutItsChinese_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("tile");
+    QTest::addColumn<TLinksEncoding>("encoding");
+    using E = TLinksEncoding;
+    const QByteArray utf8 = QStringLiteral("起点\r\nb\r\n").toUtf8();
+    // "ӭ" is D3 AD in UTF-8, which GB18030 reads as "赢".
+    QTest::newRow("two-byte letters left") << utf8 << QStringLiteral("@/ӭ Müller") << E::Utf8Bom;
+    QTest::newRow("ascii left") << utf8 << QStringLiteral("http://a/") << E::Utf8Bom;
+    QTest::newRow("cut short, two-byte letters left") << utf8 + "\xE8\xB5" << QStringLiteral("ӭ") << E::Utf8Bom;
+    QTest::newRow("chinese left") << utf8 << QStringLiteral("小说") << E::Utf8;
+    QTest::newRow("gbk stays without a mark") << kGbkPath + "\r\n" << QStringLiteral("http://a/") << E::Ansi;
+}
+
+// Once the last Chinese of a UTF-8 file without a mark is edited away, only
+// a mark keeps it from being read as GB18030.
+void TestLinksFile::utf8StaysUtf8WithoutItsChinese()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, tile);
+    QFETCH(TLinksEncoding, encoding);
+    TLinksFile edited = TLinksFile::decode(bytes);
+    edited.setLine(0, tile);
+    const TLinksFile again = TLinksFile::decode(edited.encode());
+    QCOMPARE(again.encoding(), encoding);
+    QCOMPARE(again.lines(), edited.lines());
 }
 
 void TestLinksFile::markAtTheStartOfTheFirstTileIsDropped_data()

@@ -5,7 +5,6 @@
 
 #include <QtCore/QByteArray>
 
-#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -61,10 +60,9 @@ int FuzzLinksFile(const std::uint8_t *data, std::size_t size)
     edited.setLine(tile, text);
     const QByteArray saved = edited.encode();
     const TLinksFile back = TLinksFile::decode(saved);
-    const bool ascii = std::all_of(saved.begin(), saved.end(), [](char c) { return uchar(c) < 0x80; });
-    if (ascii && read.encoding() == TLinksEncoding::Utf8) {
-        // No character past ASCII left: the same text in either encoding.
-        require(back.encoding() == TLinksEncoding::Ansi);
+    if (read.encoding() == TLinksEncoding::Utf8 && back.encoding() == TLinksEncoding::Utf8Bom) {
+        // Nothing left that tells UTF-8 from GB18030: the mark says it.
+        require(saved.startsWith("\xEF\xBB\xBF"));
     } else if (back.encoding() != read.encoding()) {
         // The ways a GB18030 file can change, nothing telling them apart:
         // its bytes are also UTF-8 with characters past U+07FF, or they
