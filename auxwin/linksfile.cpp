@@ -31,18 +31,6 @@ QByteArray bomOf(TLinksEncoding e)
     }
 }
 
-// Valid UTF-8 with at least one character of three or four bytes (every
-// Chinese character is one). GBK text is valid UTF-8 surprisingly often ("小说"
-// is D0 A1 CB B5), but almost always as two-byte sequences only, which in
-// UTF-8 would be Latin, Greek or Cyrillic letters: such a file is GBK.
-bool isUtf8Text(const QByteArray &bytes)
-{
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
-    const QString ignored = decoder.decode(bytes);
-    return !decoder.hasError()
-        && std::any_of(bytes.begin(), bytes.end(), [](char c) { return (uchar(c) & 0xF0) >= 0xE0; });
-}
-
 // The code units of the text, each unit's bytes kept together: one byte for
 // the 8-bit encodings (CR and LF never occur inside a GB18030 or UTF-8
 // character), two for UTF-16. A lone trailing byte of UTF-16 is a unit of its own.
@@ -128,11 +116,23 @@ TLinksFile TLinksFile::decode(const QByteArray &bytes)
     } else if (bytes.startsWith(kUtf16BEBom)) {
         f.FEncoding = TLinksEncoding::Utf16BE;
         start = kUtf16BEBom.size();
-    } else if (isUtf8Text(bytes)) {
+    } else if (TextGuess::IsUtf8Text(bytes.first(bytes.size() - TextGuess::CutUtf8Tail(bytes)))) {
         f.FEncoding = TLinksEncoding::Utf8;
     }
     // Plain ASCII reads the same either way; it stays in the system's code
     // page, as the file's own program would go on writing it.
+
+    // A file cut short ends in half a character: a lone byte of UTF-16, the
+    // start of a UTF-8 sequence. Those bytes are no part of any line: written
+    // in their line, the line end after them would be read with them (every
+    // later unit of UTF-16 a byte off, or the UTF-8 no longer valid and the
+    // file taken for GB18030). They stay at the very end of the file.
+    qsizetype end = bytes.size();
+    if (isUtf16(f.FEncoding) && (end - start) % 2 != 0)
+        end -= 1;
+    else if (f.FEncoding == TLinksEncoding::Utf8 || f.FEncoding == TLinksEncoding::Utf8Bom)
+        end -= TextGuess::CutUtf8Tail(QByteArrayView(bytes).sliced(start));
+    f.FTail = bytes.sliced(end);
 
     // A break at the very end closes the last line and opens no new one.
     const auto addLine = [&f, &bytes](qsizetype from, qsizetype to) {
@@ -141,7 +141,7 @@ TLinksFile TLinksFile::decode(const QByteArray &bytes)
         f.FReadLines << decodeLine(raw, f.FEncoding);
     };
     qsizetype lineStart = start;
-    for (qsizetype pos = start; pos < bytes.size();) {
+    for (qsizetype pos = start; pos < end;) {
         int size = 0;
         const char16_t u = unitAt(bytes, pos, f.FEncoding, &size);
         if (u != u'\r' && u != u'\n') {
@@ -150,12 +150,12 @@ TLinksFile TLinksFile::decode(const QByteArray &bytes)
         }
         addLine(lineStart, pos);
         pos += size;
-        if (u == u'\r' && pos < bytes.size() && unitAt(bytes, pos, f.FEncoding, &size) == u'\n')
+        if (u == u'\r' && pos < end && unitAt(bytes, pos, f.FEncoding, &size) == u'\n')
             pos += size;
         lineStart = pos;
     }
-    if (lineStart < bytes.size())
-        addLine(lineStart, bytes.size());
+    if (lineStart < end)
+        addLine(lineStart, end);
     f.FLines = f.FReadLines;
     return f;
 }
@@ -171,7 +171,13 @@ QByteArray TLinksFile::encode() const
             out += encodeLine(FLines[i], FEncoding);
         out += lineEnd;
     }
-    return out;
+    // UTF-8 without a mark is known by its Chinese (three-byte characters);
+    // with the last of it edited away, the file would be read back as
+    // GB18030 and its other letters turned into Chinese. It stays UTF-8 with
+    // a mark, which says so whatever it holds.
+    if (FEncoding == TLinksEncoding::Utf8 && !TextGuess::IsUtf8Text(out))
+        out.prepend(kUtf8Bom);
+    return out + FTail;
 }
 
 TLinksFile TLinksFile::load(const QString &path)
@@ -200,6 +206,11 @@ void TLinksFile::setLine(int index, const QString &text)
     QString line = text;
     line.replace(QLatin1Char('\r'), QLatin1Char(' '));
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    // At the start of the file, U+FEFF in UTF-8 would be read back as the
+    // file's mark and lost; it shows nothing in a tile anyway.
+    if (index == 0)
+        while (line.startsWith(QChar(0xFEFF)))
+            line.remove(0, 1);
     FLines[index] = line;
 }
 

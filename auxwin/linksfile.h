@@ -17,7 +17,9 @@ enum class TLinksEncoding {
 // The lines of "links.txt", one address per tile, and how to write them back.
 // Lines end with CR LF, a lone CR or a lone LF on reading and with CR LF on
 // writing. A line left as it was read is written with the bytes it was read
-// from, so bytes the encoding cannot represent survive a save of another line.
+// from, so bytes the encoding cannot represent survive a save of another line,
+// and half a character at the end of a file cut short stays at its end. A
+// UTF-8 file whose edits leave nothing that tells it from GB18030 gets a mark.
 class TLinksFile
 {
 public:
@@ -44,6 +46,7 @@ private:
     QStringList FLines;
     QList<QByteArray> FReadBytes; // the bytes each line was read from
     QStringList FReadLines;       // and what they decoded to
+    QByteArray FTail;             // half a character the file ended in
 };
 
 // Writes bytes to path through a temporary file put in its place only when

@@ -10,11 +10,27 @@
 #include <QtWidgets/QPushButton>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 constexpr int kMinZoom = 10;
 constexpr int kMaxZoom = 1000;
+
+// The typed text as a percentage in 10..1000. The number is read whole,
+// however long, so "99999999999" is too large (1000) rather than no number
+// (10); a decimal is rounded half away from zero ("150.5" is 151). The
+// decimal point may be the locale's or ".".
+int zoomFromText(const QString &text, const QLocale &locale)
+{
+    QString number = text.trimmed();
+    number.replace(locale.decimalPoint(), QStringLiteral("."));
+    bool ok = false;
+    const double v = number.toDouble(&ok); // C locale: no group separators
+    if (!ok || std::isnan(v))
+        return kMinZoom;
+    return int(std::lround(std::clamp(v, double(kMinZoom), double(kMaxZoom))));
 }
+} // namespace
 
 TZoomSpinBox::TZoomSpinBox(QWidget *parent) : QSpinBox(parent)
 {
@@ -28,9 +44,7 @@ TZoomSpinBox::TZoomSpinBox(QWidget *parent) : QSpinBox(parent)
 
 int TZoomSpinBox::TypedValue() const
 {
-    bool ok = false;
-    const int v = lineEdit()->text().trimmed().toInt(&ok);
-    return ok ? v : kMinZoom;
+    return zoomFromText(lineEdit()->text(), locale());
 }
 
 void TZoomSpinBox::ShowValue(int value)
@@ -55,9 +69,7 @@ QValidator::State TZoomSpinBox::validate(QString &input, int &) const
 
 int TZoomSpinBox::valueFromText(const QString &text) const
 {
-    bool ok = false;
-    const int v = text.trimmed().toInt(&ok);
-    return std::clamp(ok ? v : kMinZoom, kMinZoom, kMaxZoom);
+    return zoomFromText(text, locale());
 }
 
 void TZoomSpinBox::fixup(QString &input) const
@@ -178,7 +190,7 @@ void TWBZoom::BtnDClick(QPushButton *sender)
 
 void TWBZoom::BtnOkClick()
 {
-    const int v = std::clamp(SpinEdit1->TypedValue(), kMinZoom, kMaxZoom);
+    const int v = SpinEdit1->TypedValue();
     SpinEdit1->ShowValue(v);
     choose(v);
 }

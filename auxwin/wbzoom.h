@@ -12,14 +12,14 @@ using TIntEvent = std::function<void(int Int)>;
 
 // The zoom box: reads any typed number and keeps it, however far outside the
 // range, until it is confirmed or the box loses the focus; only then is it
-// brought into 10..1000. Text that is no whole number reads as 10.
+// brought into 10..1000. A decimal is rounded; text that is no number reads as 10.
 class TZoomSpinBox : public QSpinBox
 {
     Q_OBJECT
 
 public:
     explicit TZoomSpinBox(QWidget *parent = nullptr);
-    // The text read as a whole number, 10 when it is none, not yet clamped.
+    // The typed text as a percentage, brought into 10..1000 (10 when it is no number).
     int TypedValue() const;
     // Sets the value and shows it, whatever was typed.
     void ShowValue(int value);

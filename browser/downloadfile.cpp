@@ -9,10 +9,15 @@
 #include <QtCore/QStringDecoder>
 #include <QtCore/QTemporaryFile>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -65,18 +70,22 @@ bool mayBeGbk(const QByteArray &bytes)
 }
 
 // The bytes read as UTF-8 or else as GB18030; nothing when they are neither.
+// UTF-8 with Chinese in it (three-byte characters) is UTF-8, as in
+// "links.txt"; valid UTF-8 of two-byte characters only is GBK when it can be
+// (D0 A1 CB B5 is "小说", not "С˵"), and UTF-8 when it has the look of
+// accented Latin ("Müller").
 QString decodeBytes(const QByteArray &bytes)
 {
+    if (TextGuess::IsUtf8Text(bytes))
+        return QString::fromUtf8(bytes);
+    if (mayBeGbk(bytes)) {
+        const QString asGb = HistoryText::decode(bytes.constData(), int(bytes.size()));
+        if (!asGb.contains(QChar::ReplacementCharacter))
+            return asGb;
+    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString asUtf8 = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return asUtf8;
-    if (!mayBeGbk(bytes))
-        return QString();
-    const QString asGb = HistoryText::decode(bytes.constData(), int(bytes.size()));
-    if (asGb.contains(QChar::ReplacementCharacter))
-        return QString();
-    return asGb;
+    return utf8.hasError() ? QString() : asUtf8;
 }
 
 // A name the engine read one byte per character, or left percent-encoded,
@@ -145,20 +154,88 @@ QString fitName(const QString &name, int maxBytes)
     return cutToBytes(stem, maxBytes - utf8Size(extension)) + extension;
 }
 
-// The part file is made private (QTemporaryFile, and the engine's own
-// files); the book is given what any new file of the user's gets.
-void giveUsualPermissions(const QString &path)
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    std::error_code ec;
-    std::filesystem::permissions(std::filesystem::path(QFile::encodeName(path).toStdString()),
-                                 static_cast<std::filesystem::perms>(0666 & ~mask), ec);
-}
-
 std::filesystem::path nativePath(const QString &path)
 {
     return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// The umask can only be read by setting it, and it is the whole process's:
+// set to 0 for a moment while an engine thread creates a file, that file
+// would be open to everyone. So it is read once, before main, while the
+// process has no other thread, and kept: the program never changes it.
+mode_t readUmask()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+const mode_t kUmaskAtStart = readUmask();
+
+// The part file is made private (QTemporaryFile, and the engine's own
+// files); the book is given what any new file of the user's gets. Done to
+// the part file, which is our own, before it takes the final name, where a
+// link of someone else's could stand the moment before.
+void giveUsualPermissions(const QString &partPath)
+{
+    std::error_code ec;
+    std::filesystem::permissions(nativePath(partPath), static_cast<std::filesystem::perms>(0666 & ~kUmaskAtStart), ec);
+}
+
+// Gives the part file the name, only when nothing at all is there; false
+// with errno set otherwise (EEXIST when the name is taken).
+bool renameNoReplace(const QString &partPath, const QString &target)
+{
+    const QByteArray from = QFile::encodeName(partPath), to = QFile::encodeName(target);
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return false;
+    // A file system without the atomic way: a hard link is never made over
+    // anything either.
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return true;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != EOPNOTSUPP)
+        return false;
+    // Nor hard links (FAT on a memory card): rename, having looked first.
+    if (DownloadFile::Exists(target)) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.constData(), to.constData()) == 0;
+}
+
+bool isReservedDevice(QStringView word)
+{
+    static const QStringList devices{QStringLiteral("CON"), QStringLiteral("PRN"), QStringLiteral("AUX"), QStringLiteral("NUL")};
+    if (word.size() == 3)
+        return devices.contains(word, Qt::CaseInsensitive);
+    // COM0-9 and LPT0-9, and with a superscript digit too.
+    return word.size() == 4
+        && (word.first(3).compare(u"COM", Qt::CaseInsensitive) == 0 || word.first(3).compare(u"LPT", Qt::CaseInsensitive) == 0)
+        && ((word.at(3).isDigit() && word.at(3).unicode() < 0x80) || QStringView(u"\u00B9\u00B2\u00B3").contains(word.at(3)));
+}
+
+// Windows takes a device name for the device whatever extension follows
+// ("nul.txt", "con .tar.gz"): a "_" after the word makes it a name again.
+QString notADevice(const QString &name)
+{
+    const qsizetype dot = name.indexOf(QLatin1Char('.'));
+    QStringView word = QStringView(name).first(dot < 0 ? name.size() : dot);
+    while (!word.isEmpty() && word.back() == QLatin1Char(' '))
+        word.chop(1);
+    if (!isReservedDevice(word))
+        return name;
+    return name.left(word.size()) + QLatin1Char('_') + name.mid(word.size());
+}
+
+// Characters that change how a name shows without showing themselves:
+// bidirectional overrides, embeddings and isolates, zero-width characters,
+// the byte order mark, tags (all of Unicode's format characters).
+bool isInvisible(char32_t c)
+{
+    return QChar::category(c) == QChar::Other_Format;
 }
 
 } // namespace
@@ -168,13 +245,24 @@ namespace DownloadFile {
 QString CleanName(const QString &name)
 {
     QString out;
-    out.reserve(name.size());
-    for (QChar c : lastComponent(name)) {
-        const char16_t u = c.unicode();
-        // Control characters, and what FAT and NTFS refuse: a book copied to
-        // a reader's phone or memory card keeps its name.
-        if (u < 0x20 || (u >= 0x7f && u < 0xa0) || QStringView(u"\\/:*?\"<>|").contains(c))
+    const QString last = lastComponent(name);
+    out.reserve(last.size());
+    for (qsizetype i = 0; i < last.size(); ++i) {
+        const QChar c = last.at(i);
+        char32_t u = c.unicode();
+        const bool pair = c.isHighSurrogate() && i + 1 < last.size() && last.at(i + 1).isLowSurrogate();
+        if (pair)
+            u = QChar::surrogateToUcs4(c, last.at(++i));
+        if (isInvisible(u))
+            continue;
+        // Control characters, line and paragraph separators, halves of
+        // surrogate pairs, and what FAT and NTFS refuse: a book copied to a
+        // reader's phone or memory card keeps its name.
+        if (u < 0x20 || (u >= 0x7f && u < 0xa0) || u == 0x2028 || u == 0x2029 || (!pair && c.isSurrogate())
+            || QStringView(u"\\/:*?\"<>|").contains(c))
             out += QLatin1Char('_');
+        else if (pair)
+            out += QStringView(last).sliced(i - 1, 2);
         else
             out += c;
     }
@@ -185,7 +273,13 @@ QString CleanName(const QString &name)
     qsizetype end = out.size();
     while (end > start && (out.at(end - 1) == QLatin1Char('.') || out.at(end - 1).isSpace()))
         --end;
-    return fitName(out.mid(start, end - start), kMaxNameBytes);
+    // The "_" of a device name first: added to a name already cut to size,
+    // it would make it one byte too long. Cutting leaves the word in front.
+    QString fitted = fitName(notADevice(out.mid(start, end - start)), kMaxNameBytes);
+    // A cut can end in a dot or a space again.
+    while (!fitted.isEmpty() && (fitted.back() == QLatin1Char('.') || fitted.back().isSpace()))
+        fitted.chop(1);
+    return fitted;
 }
 
 QString ProposedName(const QString &engineName, const QUrl &url)
@@ -202,6 +296,19 @@ QString ProposedName(const QString &engineName, const QUrl &url)
     return fromUrl.isEmpty() ? QStringLiteral("下载") : fromUrl;
 }
 
+bool Exists(const QString &path)
+{
+    // Not followed: a link to nothing takes the name as much as a file does.
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+bool IsFolder(const QString &path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 QString FreeName(const QString &path)
 {
     const QFileInfo info(path);
@@ -209,7 +316,7 @@ QString FreeName(const QString &path)
     for (int n = 1;; ++n) {
         const QString suffix = QStringLiteral(" (%1)").arg(n) + extension;
         const QString candidate = info.dir().filePath(cutToBytes(stem, kMaxNameBytes - utf8Size(suffix)) + suffix);
-        if (!QFileInfo::exists(candidate))
+        if (!Exists(candidate))
             return candidate;
     }
 }
@@ -220,7 +327,7 @@ TResult Reserve(const QString &finalPath)
     const QString folder = info.absolutePath();
     if (!QFileInfo(folder).isDir())
         return {QString(), QStringLiteral("文件夹“%1”不存在。").arg(QDir::toNativeSeparators(folder))};
-    if (info.isDir())
+    if (IsFolder(finalPath))
         return {QString(), QStringLiteral("“%1”是一个文件夹。").arg(QDir::toNativeSeparators(finalPath))};
     QTemporaryFile part(QDir(folder).filePath(cutToBytes(info.fileName(), kMaxPartStemBytes) + QStringLiteral(".XXXXXX.part")));
     part.setAutoRemove(false);
@@ -236,29 +343,27 @@ TResult Finish(const QString &partPath, const QString &finalPath, bool replace)
         return TResult{partPath, QStringLiteral("下载已完成，但无法保存为“%1”：%2\n文件现在是“%3”。")
                                      .arg(QDir::toNativeSeparators(finalPath), why, QDir::toNativeSeparators(partPath))};
     };
-    if (QFileInfo(finalPath).isDir())
+    if (IsFolder(finalPath))
         return failed(QStringLiteral("那是一个文件夹。"));
+    giveUsualPermissions(partPath);
     if (replace) {
-        // One step, so the old file is there until the new one takes its place.
+        // One step, so the old file is there until the new one takes its
+        // place; a link there is replaced itself, never followed.
         std::error_code ec;
         std::filesystem::rename(nativePath(partPath), nativePath(finalPath), ec);
         if (ec)
             return failed(QString::fromLocal8Bit(ec.message()));
-        giveUsualPermissions(finalPath);
         return {finalPath, QString()};
     }
-    // QFile::rename never replaces a file: one that appeared meanwhile (the
-    // same book downloaded twice at once) keeps its name, and this one takes
-    // the next free name.
+    // Never over anything: a file that appeared meanwhile (the same book
+    // downloaded twice at once) keeps its name, and this one takes the next
+    // free name. No copy either, which would write through a link.
     QString target = finalPath;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QFile part(partPath);
-        if (part.rename(target)) {
-            giveUsualPermissions(target);
+        if (renameNoReplace(partPath, target))
             return {target, QString()};
-        }
-        if (!QFileInfo::exists(target))
-            return failed(part.errorString());
+        if (errno != EEXIST)
+            return failed(QString::fromLocal8Bit(std::strerror(errno)));
         target = FreeName(finalPath);
     }
     return failed(QStringLiteral("没有可用的文件名。"));

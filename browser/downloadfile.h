@@ -17,10 +17,17 @@ namespace DownloadFile {
 QString ProposedName(const QString &engineName, const QUrl &url);
 
 // A reader's name made safe to write in a folder (no folders, no control
-// characters, not hidden, at most 255 bytes in UTF-8, extension kept).
+// characters, nothing invisible or reordering, not hidden, no device name,
+// at most 255 bytes in UTF-8, extension kept).
 QString CleanName(const QString &name);
 
-// The first of "name (1).ext", "name (2).ext"... that does not exist.
+// Whether the name is taken: by a file, a folder, a symbolic link (wherever
+// it points, to nothing too) or anything else a folder can hold.
+bool Exists(const QString &path);
+// Whether a folder itself is at the name; a link to one is not.
+bool IsFolder(const QString &path);
+
+// The first of "name (1).ext", "name (2).ext"... that is not taken.
 QString FreeName(const QString &path);
 
 struct TResult {
@@ -35,7 +42,8 @@ TResult Reserve(const QString &finalPath);
 
 // Gives the finished part file its final name. An existing file there is
 // replaced only when the reader agreed (replace); otherwise the download
-// takes the next free name. On failure the part file stays where it is and
+// takes the next free name. Nothing is ever written through a link at the
+// name: replaced, the link itself gives way to the book. On failure the part file stays where it is and
 // the error says so: a finished download is never thrown away.
 TResult Finish(const QString &partPath, const QString &finalPath, bool replace);
 

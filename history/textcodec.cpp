@@ -1,6 +1,10 @@
 #include "textcodec.h"
 
+#include <QtCore/QStringDecoder>
+
 #include <iconv.h>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstring>
@@ -167,3 +171,30 @@ QString decode(const char *bytes, int length)
 }
 
 } // namespace HistoryText
+
+namespace TextGuess {
+
+bool IsUtf8Text(QByteArrayView bytes)
+{
+    // Stateless: a sequence cut at the end is an error, not a wait for more.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString ignored = decoder.decode(bytes);
+    return !decoder.hasError()
+        && std::any_of(bytes.begin(), bytes.end(), [](char c) { return (uchar(c) & 0xF0) >= 0xE0; });
+}
+
+qsizetype CutUtf8Tail(QByteArrayView bytes)
+{
+    // The last byte that is no continuation byte (10xxxxxx), among the last four.
+    const qsizetype size = bytes.size();
+    for (qsizetype i = size - 1; i >= 0 && i >= size - 4; --i) {
+        const uchar b = uchar(bytes[i]);
+        if ((b & 0xC0) == 0x80)
+            continue;
+        const qsizetype need = b >= 0xF0 && b <= 0xF4 ? 4 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xC2 && b <= 0xDF ? 2 : 1;
+        return size - i < need ? size - i : 0;
+    }
+    return 0;
+}
+
+} // namespace TextGuess

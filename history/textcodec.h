@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QtCore/QByteArray>
+#include <QtCore/QByteArrayView>
 #include <QtCore/QString>
 
 // The 8-bit texts of the history file. GB18030 reads every GBK file the old
@@ -18,3 +19,19 @@ QString decode(const char *bytes, int length);
 int decodeTo(char16_t *out, const char *bytes, int length);
 
 } // namespace HistoryText
+
+// Which encoding 8-bit text from outside is in, where nothing says so.
+namespace TextGuess {
+
+// Valid UTF-8 with at least one character of three or four bytes (every
+// Chinese character is one). GBK text is valid UTF-8 surprisingly often ("小说"
+// is D0 A1 CB B5, "С˵" in UTF-8), but almost always as two-byte sequences
+// only, which in UTF-8 would be Latin, Greek or Cyrillic letters: such bytes
+// are GBK.
+bool IsUtf8Text(QByteArrayView bytes);
+
+// How many bytes at the end begin a UTF-8 character that stops before it is
+// whole (0 to 3): what a file cut short in the middle of a character ends in.
+qsizetype CutUtf8Tail(QByteArrayView bytes);
+
+} // namespace TextGuess

@@ -4,6 +4,7 @@
 #include "lekto.h"
 
 #include "dialogs.h"
+#include "downloadfile.h"
 #include "startaddress.h"
 
 #include <QtCore/QDir>
@@ -92,12 +93,13 @@ std::optional<TDownloadTarget> TFLekto::DownloadAskTarget(const QString &propose
         const QString path = QFileInfo(*chosen).absoluteFilePath();
         FDownloadFolder = QFileInfo(path).absolutePath();
         // A file there, or one a running download will put there.
-        if (!QFileInfo::exists(path) && !FDownloads->Targets(path))
+        // A link counts, wherever it points: the reader is asked.
+        if (!DownloadFile::Exists(path) && !FDownloads->Targets(path))
             return TDownloadTarget{path, false};
-        if (QFileInfo(path).isDir())
+        if (DownloadFile::IsFolder(path))
             return TDownloadTarget{path, false}; // refused with its reason when the file is made
         // Not there yet, but another download of this run will put it there.
-        const QString taken = QFileInfo::exists(path) ? QStringLiteral("“%1”已存在。\n要替换它吗？")
+        const QString taken = DownloadFile::Exists(path) ? QStringLiteral("“%1”已存在。\n要替换它吗？")
                                                       : QStringLiteral("“%1”正在下载中。\n要用这个文件替换它吗？");
         if (Dialogs::askYesNo(QStringLiteral("警告"), taken.arg(QFileInfo(path).fileName())))
             return TDownloadTarget{path, true};

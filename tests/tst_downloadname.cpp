@@ -7,6 +7,8 @@
 #include <QtCore/QTemporaryDir>
 #include <QtTest/QtTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 // What the engine shows for raw 8-bit bytes in a header: one character each.
@@ -44,6 +46,8 @@ private slots:
     void finishNeverReplacesUnasked_data();
     void finishNeverReplacesUnasked();
     void reserveRefusesWithAReason();
+    void linksAndOtherFilesAreTaken_data();
+    void linksAndOtherFilesAreTaken();
     void discardLeavesNothing();
 };
 
@@ -83,6 +87,34 @@ void TestDownloadName::proposedName_data()
     QTest::newRow("the engine's UTF-8 reading of a GBK address")
         << QStringLiteral("\uFFFD\uFFFD\uFFFD\uFFFD.txt") << "http://x.test/down/%CA%E9%C3%FB.txt" << "书名.txt";
     QTest::newRow("no name at all") << QString() << "http://x.test/" << "下载";
+    // "小说" in GBK is D0 A1 CB B5, which is valid UTF-8 too ("С˵"): two-byte
+    // sequences only, so GBK; UTF-8 has Chinese in three bytes.
+    QTest::newRow("GBK that is valid UTF-8") << asEngineShowsBytes(gbk("d0a1cbb52e747874")) << page << "小说.txt";
+    QTest::newRow("GBK that is valid UTF-8, percent-encoded") << QStringLiteral("%D0%A1%CB%B5.txt") << page << "小说.txt";
+    QTest::newRow("GBK that is valid UTF-8, in the address") << QString() << "http://x.test/down/%D0%A1%CB%B5.txt" << "小说.txt";
+    QTest::newRow("UTF-8 bytes of a Latin name") << asEngineShowsBytes("M\xc3\xbcller.txt") << page << "Müller.txt";
+    // What reorders or hides characters would show another name than the
+    // file has: "小说\u202Etxt.sh" shows as "小说hs.txt".
+    QTest::newRow("right-to-left override") << QStringLiteral("小说\u202Etxt.sh") << page << "小说txt.sh";
+    QTest::newRow("embeddings and isolates")
+        << QStringLiteral("\u202Aa\u202Bb\u202Cc\u202Dd\u2066e\u2067f\u2068g\u2069.txt") << page << "abcdefg.txt";
+    QTest::newRow("zero-width characters") << QStringLiteral("\uFEFF书\u200B名\u200C\u200D\u200E\u200F\u2060.txt") << page << "书名.txt";
+    QTest::newRow("only invisible characters") << QStringLiteral("\u200B\u202E") << page << "txtarticle.php";
+    QTest::newRow("a language tag") << QStringLiteral("a") + QString::fromUcs4(U"\U000E0001") + QStringLiteral(".txt") << page << "a.txt";
+    // Device names that Windows refuses as file names, whatever follows.
+    QTest::newRow("CON") << QStringLiteral("CON") << page << "CON_";
+    QTest::newRow("nul.txt") << QStringLiteral("nul.txt") << page << "nul_.txt";
+    QTest::newRow("Aux.tar.gz") << QStringLiteral("Aux.tar.gz") << page << "Aux_.tar.gz";
+    QTest::newRow("com1.txt") << QStringLiteral("com1.txt") << page << "com1_.txt";
+    QTest::newRow("LPT9") << QStringLiteral("LPT9") << page << "LPT9_";
+    QTest::newRow("prn before a space") << QStringLiteral("prn .txt") << page << "prn_ .txt";
+    QTest::newRow("CONSOLE is no device") << QStringLiteral("CONSOLE.txt") << page << "CONSOLE.txt";
+    QTest::newRow("COM10 is no device") << QStringLiteral("COM10.txt") << page << "COM10.txt";
+    QTest::newRow("a device name in front of a long name")
+        << QStringLiteral("con.") + QString(300, QLatin1Char('x')) << page << QStringLiteral("con_.") + QString(250, QLatin1Char('x'));
+    QTest::newRow("cut before a space")
+        << QString(254, QLatin1Char('a')) + QStringLiteral(" bbbbbbbbbbbbbbbbbbbb") << page << QString(254, QLatin1Char('a'));
+    QTest::newRow("a device name in the address") << QString() << "http://x.test/down/con.txt" << "con_.txt";
     QTest::newRow("only dots") << QStringLiteral("..") << "http://x.test/" << "下载";
 
     // 100 characters of three bytes each: cut to 255 bytes with the extension kept.
@@ -175,6 +207,64 @@ void TestDownloadName::reserveRefusesWithAReason()
         QCOMPARE(readFile(part.path), QByteArray("whole book"));
     }
     QVERIFY(QFileInfo(dir.filePath(QStringLiteral("书名.txt"))).isDir());
+}
+
+void TestDownloadName::linksAndOtherFilesAreTaken_data()
+{
+    QTest::addColumn<QString>("kind"); // what is at the download's name
+    QTest::addColumn<bool>("replace");
+    QTest::addColumn<QString>("savedAs");
+    for (const char *kind : {"link to a file", "link to nowhere", "link to a folder", "fifo"}) {
+        QTest::addRow("%s, not replaced", kind) << kind << false << "书名 (2).txt";
+        QTest::addRow("%s, replaced", kind) << kind << true << "书名.txt";
+    }
+}
+
+// A link at the name points anywhere, outside the chosen folder too: it is
+// a name taken like any other, and the book is never written through it.
+void TestDownloadName::linksAndOtherFilesAreTaken()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, replace);
+    QFETCH(QString, savedAs);
+    QTemporaryDir dir, outside;
+    QDir folder(dir.path());
+    const QString finalPath = dir.filePath(QStringLiteral("书名.txt"));
+    const QString victim = outside.filePath(QStringLiteral("victim.txt"));
+    const QString nowhere = outside.filePath(QStringLiteral("nowhere.txt"));
+    QVERIFY(writeFile(victim, "reader's own"));
+    QVERIFY(folder.mkdir(QStringLiteral("sub")));
+    const auto place = [&](const QString &path) {
+        if (kind == "link to a file")
+            return QFile::link(victim, path);
+        if (kind == "link to nowhere")
+            return QFile::link(nowhere, path);
+        if (kind == "link to a folder")
+            return QFile::link(dir.filePath(QStringLiteral("sub")), path);
+        return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+    };
+    // The name and the first free one are taken, each by the same kind.
+    QVERIFY(place(finalPath));
+    QVERIFY(place(dir.filePath(QStringLiteral("书名 (1).txt"))));
+    QVERIFY(DownloadFile::Exists(finalPath));
+    QVERIFY(!DownloadFile::IsFolder(finalPath));
+    QCOMPARE(QFileInfo(DownloadFile::FreeName(finalPath)).fileName(), QStringLiteral("书名 (2).txt"));
+
+    const DownloadFile::TResult part = DownloadFile::Reserve(finalPath);
+    QVERIFY2(part.ok(), qPrintable(part.error));
+    QVERIFY(writeFile(part.path, "new"));
+    const DownloadFile::TResult done = DownloadFile::Finish(part.path, finalPath, replace);
+    QVERIFY2(done.ok(), qPrintable(done.error));
+    QCOMPARE(QFileInfo(done.path).fileName(), savedAs);
+    const QFileInfo saved(done.path);
+    QVERIFY(saved.isFile() && !saved.isSymLink());
+    QCOMPARE(readFile(done.path), QByteArray("new"));
+    QCOMPARE(readFile(victim), QByteArray("reader's own"));
+    QVERIFY(!QFileInfo::exists(nowhere));
+    QCOMPARE(QDir(outside.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{"victim.txt"});
+    QVERIFY(QDir(dir.filePath(QStringLiteral("sub"))).isEmpty());
+    if (!replace)
+        QVERIFY(QFileInfo(finalPath).isSymLink() || !QFileInfo(finalPath).isFile());
 }
 
 void TestDownloadName::discardLeavesNothing()

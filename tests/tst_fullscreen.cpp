@@ -339,7 +339,9 @@ void TestFullScreen::zoomDialog()
     QCOMPARE(FZoom->pos(), w.BtnZoom->mapToGlobal(QPoint(0, w.BtnZoom->height())));
 
     struct Typed { const char *text; int applied; };
-    const Typed table[] = {{"5000", 1000}, {"3", 10}, {"", 10}, {"250", 250}, {"-7", 10}};
+    const Typed table[] = {{"5000", 1000}, {"3", 10}, {"", 10}, {"250", 250}, {"-7", 10},
+                           // read whole: too large is the largest, a decimal is rounded
+                           {"99999999999", 1000}, {"-99999999999", 10}, {"150.5", 151}, {"150.4", 150}};
     for (const Typed &t : table) {
         w.BtnZoomClick();
         FZoom->SpinEdit1->setFocus();

@@ -38,8 +38,14 @@ private slots:
     void editedLinesKeepTheFileEncoding_data();
     void editedLinesKeepTheFileEncoding();
     void newFileIsGb18030WithoutMark();
+    void halfACharacterAtTheEndStaysThere_data();
+    void halfACharacterAtTheEndStaysThere();
     void lineEndsBecomeCrLf();
     void lineBreaksInsideALineCannotShiftTiles();
+    void utf8StaysUtf8WithoutItsChinese_data();
+    void utf8StaysUtf8WithoutItsChinese();
+    void markAtTheStartOfTheFirstTileIsDropped_data();
+    void markAtTheStartOfTheFirstTileIsDropped();
     void unreadableFileIsAnError();
 };
 
@@ -67,7 +73,9 @@ void TestLinksFile::reads_data()
     // 0x0D00 and 0x0A00 are no line ends in UTF-16: only whole units count.
     QTest::newRow("utf-16 le, no false breaks") << "\xFF\xFE" + utf16(QStringLiteral("\u0D0A\u0A0D"), true)
                                                 << QStringList{QStringLiteral("\u0D0A\u0A0D")} << E::Utf16LE;
-    QTest::newRow("utf-16 odd byte") << "\xFF\xFE" + utf16("a", true) + "x" << QStringList{"a\uFFFD"} << E::Utf16LE;
+    // Half a character at the end of a file cut short is no part of a line.
+    QTest::newRow("utf-16 odd byte") << "\xFF\xFE" + utf16("a", true) + "x" << QStringList{"a"} << E::Utf16LE;
+    QTest::newRow("utf-8 cut short") << QStringLiteral("起点\r\n").toUtf8() + "\xE8\xB5" << QStringList{QStringLiteral("起点")} << E::Utf8;
     QTest::newRow("not utf-8, not gb18030") << QByteArray("a\xFF\r\n") << QStringList{"a\uFFFD"} << E::Ansi;
     QTest::newRow("bom later is text") << QByteArray("a\r\n\xEF\xBB\xBFz") << QStringList{"a", QStringLiteral("\uFEFFz")} << E::Utf8;
 }
@@ -151,6 +159,55 @@ void TestLinksFile::newFileIsGb18030WithoutMark()
     QCOMPARE(ascii.encode(), QByteArray("http://a/\r\n\xD6\xD0\xCE\xC4\r\n"));
 }
 
+void TestLinksFile::halfACharacterAtTheEndStaysThere_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("tail");
+    QTest::addColumn<TLinksEncoding>("encoding");
+    QTest::addColumn<bool>("byteForByte"); // the last line ends in a break: nothing to add
+    using E = TLinksEncoding;
+    const QString zh = QStringLiteral("http://例子.中国/书");
+    QTest::newRow("utf-16 le, after a break") << "\xFF\xFE" + utf16(zh + "\r\n", true) + "x" << QByteArray("x") << E::Utf16LE << true;
+    QTest::newRow("utf-16 le, in a line") << "\xFF\xFE" + utf16(zh + "\r\nb", true) + "x" << QByteArray("x") << E::Utf16LE << false;
+    QTest::newRow("utf-16 be") << "\xFE\xFF" + utf16(zh + "\r\n", false) + "\x4E" << QByteArray("\x4E") << E::Utf16BE << true;
+    QTest::newRow("utf-8, two of three bytes") << zh.toUtf8() + "\r\n\xE8\xB5" << QByteArray("\xE8\xB5") << E::Utf8 << true;
+    QTest::newRow("utf-8, in a line") << zh.toUtf8() + "\r\nb\xF0\xA0\x80" << QByteArray("\xF0\xA0\x80") << E::Utf8 << false;
+    QTest::newRow("utf-8 mark") << "\xEF\xBB\xBF" + zh.toUtf8() + "\r\n\xE4" << QByteArray("\xE4") << E::Utf8Bom << true;
+}
+
+// The next save of the board must neither shift the tiles after the cut
+// (UTF-16) nor turn the file into another encoding (UTF-8 read as GB18030).
+void TestLinksFile::halfACharacterAtTheEndStaysThere()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, tail);
+    QFETCH(TLinksEncoding, encoding);
+    QFETCH(bool, byteForByte);
+    const TLinksFile read = TLinksFile::decode(bytes);
+    QCOMPARE(read.encoding(), encoding);
+    const QByteArray same = read.encode();
+    QVERIFY(same.endsWith(tail));
+    QCOMPARE(TLinksFile::decode(same).lines(), read.lines());
+    if (byteForByte)
+        QCOMPARE(same, bytes);
+
+    TLinksFile edited = read;
+    edited.padTo(16);
+    const QString address = QStringLiteral("http://例子.中国/书/𠀀");
+    edited.setLine(4, address);
+    edited.setLine(15, QStringLiteral("http://last/"));
+    const QByteArray written = edited.encode();
+    QVERIFY(written.endsWith(tail));
+    const TLinksFile again = TLinksFile::decode(written);
+    QCOMPARE(again.encoding(), encoding);
+    QCOMPARE(again.count(), 16);
+    for (int i = 0; i < read.count(); ++i)
+        QCOMPARE(again.line(i), read.line(i));
+    QCOMPARE(again.line(4), address);
+    QCOMPARE(again.line(15), QStringLiteral("http://last/"));
+    QCOMPARE(again.encode(), written);
+}
+
 void TestLinksFile::lineEndsBecomeCrLf()
 {
     TLinksFile f = TLinksFile::decode("a\nb\rc\r\n");
@@ -165,6 +222,59 @@ void TestLinksFile::lineBreaksInsideALineCannotShiftTiles()
     const TLinksFile again = TLinksFile::decode(f.encode());
     QCOMPARE(again.count(), 16);
     QCOMPARE(again.line(0), QStringLiteral("http://a/  http://b/ c"));
+}
+
+void TestLinksFile::utf8StaysUtf8WithoutItsChinese_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("tile");
+    QTest::addColumn<TLinksEncoding>("encoding");
+    using E = TLinksEncoding;
+    const QByteArray utf8 = QStringLiteral("起点\r\nb\r\n").toUtf8();
+    // "ӭ" is D3 AD in UTF-8, which GB18030 reads as "赢".
+    QTest::newRow("two-byte letters left") << utf8 << QStringLiteral("@/ӭ Müller") << E::Utf8Bom;
+    QTest::newRow("ascii left") << utf8 << QStringLiteral("http://a/") << E::Utf8Bom;
+    QTest::newRow("cut short, two-byte letters left") << utf8 + "\xE8\xB5" << QStringLiteral("ӭ") << E::Utf8Bom;
+    QTest::newRow("chinese left") << utf8 << QStringLiteral("小说") << E::Utf8;
+    QTest::newRow("gbk stays without a mark") << kGbkPath + "\r\n" << QStringLiteral("http://a/") << E::Ansi;
+}
+
+// Once the last Chinese of a UTF-8 file without a mark is edited away, only
+// a mark keeps it from being read as GB18030.
+void TestLinksFile::utf8StaysUtf8WithoutItsChinese()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, tile);
+    QFETCH(TLinksEncoding, encoding);
+    TLinksFile edited = TLinksFile::decode(bytes);
+    edited.setLine(0, tile);
+    const TLinksFile again = TLinksFile::decode(edited.encode());
+    QCOMPARE(again.encoding(), encoding);
+    QCOMPARE(again.lines(), edited.lines());
+}
+
+void TestLinksFile::markAtTheStartOfTheFirstTileIsDropped_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("utf-8 without mark") << QByteArray("0\xEF\xBB\xBF\r\n");
+    QTest::newRow("gbk") << QByteArray("http://a/\r\n");
+    QTest::newRow("utf-16 le") << "\xFF\xFE" + utf16("a\r\n", true);
+}
+
+// Written first in a UTF-8 file without a mark, U+FEFF would become the
+// file's mark: the file would change its encoding and the tile its text.
+void TestLinksFile::markAtTheStartOfTheFirstTileIsDropped()
+{
+    QFETCH(QByteArray, bytes);
+    const TLinksFile read = TLinksFile::decode(bytes);
+    TLinksFile edited = read;
+    edited.padTo(16);
+    edited.setLine(0, QStringLiteral("\uFEFF\uFEFFhttp://a/\uFEFF"));
+    edited.setLine(1, QStringLiteral("\uFEFFhttp://b/"));
+    const TLinksFile again = TLinksFile::decode(edited.encode());
+    QCOMPARE(again.encoding(), read.encoding());
+    QCOMPARE(again.line(0), QStringLiteral("http://a/\uFEFF"));
+    QCOMPARE(again.line(1), QStringLiteral("\uFEFFhttp://b/"));
 }
 
 void TestLinksFile::unreadableFileIsAnError()

@@ -1,5 +1,11 @@
-// Replays the fuzzer's seed corpus (and anything it found since) in every test run.
+// Replays a fuzzer's seed corpus (and anything it found since) in every test
+// run: the history file's, or the parser's LEKTO_FUZZ_ENTRY names.
 #include "historyfuzz.h"
+#include "parserfuzz.h"
+
+#ifndef LEKTO_FUZZ_ENTRY
+#define LEKTO_FUZZ_ENTRY FuzzHistoryFile
+#endif
 
 #include <QtCore/QDir>
 #include <QtTest/QtTest>
@@ -24,7 +30,7 @@ private slots:
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray bytes = f.readAll();
-        QCOMPARE(FuzzHistoryFile(reinterpret_cast<const std::uint8_t *>(bytes.constData()), size_t(bytes.size())), 0);
+        QCOMPARE(LEKTO_FUZZ_ENTRY(reinterpret_cast<const std::uint8_t *>(bytes.constData()), size_t(bytes.size())), 0);
     }
 };
 
