@@ -66,6 +66,7 @@ int main(int argc, char *argv[])
 
     main->ShowWithSavedPlacement();
     const int rc = app.TerminationRequested() ? 0 : app.exec();
+    instance.SetEnding();
     main->FormClose(); // an end that bypassed the window's close still saves
     delete main;
     BrowserHostEnd();

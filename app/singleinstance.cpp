@@ -1,6 +1,7 @@
 #include "singleinstance.h"
 
 #include <QtCore/QCryptographicHash>
+#include <QtCore/QDateTime>
 #include <QtCore/QDir>
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
@@ -16,6 +17,7 @@ namespace {
 
 const QByteArray kShowYourself = QByteArrayLiteral("show\n");
 const QByteArray kShown = QByteArrayLiteral("shown\n");
+const QByteArray kEnding = QByteArrayLiteral("ending\n");
 
 QString canonicalDir(const QString &dir)
 {
@@ -35,10 +37,24 @@ TSingleInstance::TSingleInstance(const QString &dataDir, QObject *parent)
 
 TSingleInstance::~TSingleInstance()
 {
-    if (FServer)
-        FServer->close();
-    if (!StillOwner())
-        (void)FLock.release(); // its descriptor closes with the process
+    if (StillOwner()) {
+        if (FServer)
+            FServer->close();
+        return;
+    }
+    // Replaced: the socket and the lock file at our names are the new
+    // copy's, and closing ours would remove them. Both are left to the end
+    // of the process.
+    if (FServer) {
+        FServer->setParent(nullptr);
+        FServer = nullptr;
+    }
+    (void)FLock.release();
+}
+
+void TSingleInstance::SetEnding()
+{
+    FEnding = true;
 }
 
 QString TSingleInstance::lockPath() const
@@ -76,13 +92,32 @@ TSingleInstance::TStart TSingleInstance::Start(int answerTimeoutMs)
         }
         if (FLock->error() != QLockFile::LockFailedError)
             break; // the folder cannot hold a lock: run unguarded rather than not at all
-        if (handOver(answerTimeoutMs))
+        // A copy still starting (its engine, its history) answers only once
+        // it runs: a young lock is given longer.
+        const quint64 held = fileIdentity(lockPath());
+        const QDateTime made = QFileInfo(lockPath()).lastModified();
+        const bool young = made.isValid() && made.msecsTo(QDateTime::currentDateTime()) < kYoungLockMs;
+        switch (handOver(young ? std::max(answerTimeoutMs, kYoungAnswerTimeoutMs) : answerTimeoutMs)) {
+        case TAnswer::Shown:
             return TStart::HandedOver;
+        case TAnswer::Ending:
+            // It is on its way out (saving, or waiting for a print): this
+            // start takes over once it has gone.
+            if (FLock->tryLock(kEndingWaitMs)) {
+                FLockFile = fileIdentity(lockPath());
+                listen();
+                return TStart::First;
+            }
+            break;
+        case TAnswer::None:
+            break;
+        }
         // Locked by a copy that does not answer: it hangs, or lost its
         // socket. QLockFile will not remove a lock its living holder still
         // has (an flock on the file), so the file goes: the next try makes
-        // a new one, and the hung copy keeps a lock on nothing.
-        if (!FLock->removeStaleLockFile())
+        // a new one, and the hung copy keeps a lock on nothing. Only that
+        // file: another start may have replaced it meanwhile.
+        if (!FLock->removeStaleLockFile() && fileIdentity(lockPath()) == held)
             QFile::remove(lockPath());
     }
     return TStart::First;
@@ -95,7 +130,7 @@ bool TSingleInstance::StillOwner() const
     return FLock->isLocked() && FLockFile != 0 && fileIdentity(lockPath()) == FLockFile;
 }
 
-bool TSingleInstance::handOver(int timeoutMs)
+TSingleInstance::TAnswer TSingleInstance::handOver(int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
@@ -107,20 +142,20 @@ bool TSingleInstance::handOver(int timeoutMs)
         if (socket.waitForConnected(1000))
             break;
         if (clock.elapsed() > 1500)
-            return false;
+            return TAnswer::None;
         QThread::msleep(100);
     }
     socket.write(kShowYourself);
     if (!socket.waitForBytesWritten(std::max<int>(1, timeoutMs - int(clock.elapsed()))))
-        return false;
+        return TAnswer::None;
     QByteArray answer;
     while (!answer.contains('\n')) {
         const int left = timeoutMs - int(clock.elapsed());
         if (left <= 0 || !socket.waitForReadyRead(left))
-            return false;
+            return TAnswer::None;
         answer += socket.readAll();
     }
-    return answer == kShown;
+    return answer == kShown ? TAnswer::Shown : answer == kEnding ? TAnswer::Ending : TAnswer::None;
 }
 
 void TSingleInstance::listen()
@@ -139,9 +174,10 @@ void TSingleInstance::listen()
                 if (!s->canReadLine())
                     return;
                 if (s->readLine() == kShowYourself) {
-                    s->write(kShown);
+                    s->write(FEnding ? kEnding : kShown);
                     s->flush();
-                    emit activationRequested();
+                    if (!FEnding)
+                        emit activationRequested();
                 }
                 s->disconnectFromServer();
             });

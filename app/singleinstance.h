@@ -28,6 +28,12 @@ public:
     // How long a running copy has to answer (it may still be starting up:
     // it answers once its event loop runs).
     static constexpr int kAnswerTimeoutMs = 10000;
+    // A lock younger than this may be a copy still starting on a busy
+    // machine: it is given the longer time.
+    static constexpr qint64 kYoungLockMs = 60000;
+    static constexpr int kYoungAnswerTimeoutMs = 30000;
+    // How long a start waits for a copy that is ending.
+    static constexpr int kEndingWaitMs = 90000;
 
     explicit TSingleInstance(const QString &dataDir, QObject *parent = nullptr);
     ~TSingleInstance() override;
@@ -36,6 +42,9 @@ public:
     // Whether this copy still holds the folder: false once a later start
     // took the lock over from it (it was taken for hung).
     bool StillOwner() const;
+    // The program is ending: later starts are told so, and wait for it to
+    // go instead of asking it to show a window that is closing.
+    void SetEnding();
 
     // The local socket a running copy listens on for the folder.
     static QString ServerName(const QString &dataDir);
@@ -45,7 +54,8 @@ signals:
     void activationRequested();
 
 private:
-    bool handOver(int timeoutMs);
+    enum class TAnswer { None, Shown, Ending };
+    TAnswer handOver(int timeoutMs);
     QString lockPath() const;
     static quint64 fileIdentity(const QString &path);
     void listen();
@@ -56,4 +66,5 @@ private:
     std::unique_ptr<QLockFile> FLock;
     QLocalServer *FServer = nullptr;
     quint64 FLockFile = 0; // the lock file this copy made
+    bool FEnding = false;
 };

@@ -316,7 +316,7 @@ void TBrowserView::openFromDocument(const QUrl &url)
     // would, so the site sees its referrer (and a posted form its data).
     QPointer<TBrowserView> self(this);
     FPage->runJavaScript(Scripts::openFromDocument(url), QWebEngineScript::ApplicationWorld, [self, url](const QVariant &v) {
-        if (Answered(self, v) && !v.toBool())
+        if (self && !self->FShutDown && !v.toBool())
             self->loadInternal(url, false);
     });
 }

@@ -240,7 +240,9 @@ int TBrowserView::LoadFromString(const QString &St)
     // 后退 has to retrace.
     QPointer<TBrowserView> self(this);
     FPage->runJavaScript(Scripts::replaceOwnDocument(url), QWebEngineScript::ApplicationWorld, [self, url](const QVariant &v) {
-        if (Answered(self, v) && !v.toBool())
+        // No answer outside the view's end (a renderer gone, a document
+        // swapped meanwhile) is "not done": the document is loaded afresh.
+        if (self && !self->FShutDown && !v.toBool())
             self->loadInternal(url, false);
     });
     return 0;

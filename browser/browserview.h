@@ -193,7 +193,8 @@ public:
     // the page, or an address the reader opened, a moment ago. Each such
     // gesture lets one file through, so a script that clicks a download
     // link in a loop gets one question, not one each time.
-    static constexpr qint64 kGestureMs = 10000;
+    // Long enough for a site that builds the file before it answers.
+    static constexpr qint64 kGestureMs = 60000;
     bool TakeReaderGesture();
     // Whether the reader's latest click was on a link to url, a moment ago.
     bool ReaderClickedLink(const QUrl &url) const;

@@ -132,8 +132,14 @@ void TDownloads::onRequested(QWebEngineDownloadRequest *request)
     // being asked is dropped, not stacked up as dialogs inside dialogs.
     if (FAsking || !OnAskTarget)
         return;
-    if (!isOurs(request))
-        return; // not accepted: the engine drops it
+    if (!isOurs(request)) {
+        // Not accepted: the engine drops it. The reader hears of a file
+        // their own page asked for, so a download that came too late after
+        // their click is not lost without a word.
+        if (request->page() == FView->page() && OnRefused)
+            OnRefused(DownloadFile::ProposedName(request->suggestedFileName(), request->url()));
+        return;
+    }
     const QString proposed = DownloadFile::ProposedName(request->suggestedFileName(), request->url());
     const quint32 id = request->id();
     QPointer<QWebEngineDownloadRequest> guard(request);

@@ -51,6 +51,8 @@ public:
     std::function<std::optional<TDownloadTarget>(const QString &proposedName, const QUrl &url)> OnAskTarget;
     // Every change of a download: progress, and its end.
     std::function<void(const TDownloadState &state)> OnChange;
+    // A file the page asked for without a click or key of the reader's.
+    std::function<void(const QString &proposedName)> OnRefused;
 
     QList<TDownloadState> Running() const;
     // True when a running download will be saved under this path.

@@ -36,6 +36,9 @@ void TFLekto::DownloadsCreate()
         return target;
     };
     FDownloads->OnChange = [this](const TDownloadState &state) { Dialogs::guarded([&] { DownloadChange(state); }); };
+    FDownloads->OnRefused = [this](const QString &name) {
+        setHint(QStringLiteral("已阻止网页自行下载：") + name + QStringLiteral("（请点击下载链接）"));
+    };
 
     auto *line = new QHBoxLayout(pHint);
     // Apart from the navigation buttons beside the hint line.

@@ -72,6 +72,8 @@ void TFLekto::RememberPlace(const THtmlDocument2 &doc, double ratio)
     // in that chapter with it.
     if (ChapterLinks::IsContentsPage(doc.chapter, FContentsOf.value(BookKey::Split(doc.URL).book)))
         return;
+    // Written with the history, whose save every page read arms anyway; the
+    // save's timer stays the history's own.
     FPlaces.Remember(bookOf(doc.URL), doc.URL, ratio, QDateTime::currentMSecsSinceEpoch());
 }
 
@@ -101,7 +103,9 @@ void TFLekto::SaveWindowPlacement()
     // Full-screen reading is not kept: the window as it was before it.
     const bool fullScreen = IsFullScreen();
     const bool maximized = fullScreen ? FSaveMaximized : isMaximized();
-    QRect bounds = fullScreen ? FSaveBounds : (maximized ? normalGeometry() : geometry());
+    QRect bounds = fullScreen && !maximized ? FSaveBounds : (maximized ? normalGeometry() : geometry());
+    if (!bounds.isValid())
+        bounds = FSaveBounds;
     settings.setValue(QStringLiteral("window/maximized"), maximized);
     if (bounds.isValid())
         settings.setValue(QStringLiteral("window/bounds"), bounds);

@@ -38,7 +38,11 @@ void TFLekto::WB1BeforeNavigate2(TBrowserView *, TBrowserObject pDisp, QString &
     if (IsPureMode())
         EdUrl->setText(URL);
     setWindowTitle(QStringLiteral("正在打开..."));
-    FAddressFocusAtNavigation = FAddressFocusSerial;
+    // A redirect on the way is the same load: the reader who went to the
+    // address box meanwhile keeps it.
+    const int type = Flags & kNavTypeMask;
+    if (type != QWebEnginePage::NavigationTypeRedirect && type != QWebEnginePage::NavigationTypeOther)
+        FAddressFocusAtNavigation = FAddressFocusSerial;
     // A book opened from the start page goes back to the place left in it.
     FResumeAddress = WB1->ShowsOwnDocument() ? URL : QString();
 }

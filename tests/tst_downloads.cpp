@@ -120,7 +120,7 @@ private slots:
         FServer.route("/flood.html", "<title>flood</title><a id=dl download href='/small.txt?flood'>下载</a>"
                                      "<p><button id=go style='font-size:40px'>开始</button></p><script>"
                                      "document.getElementById('go').onclick=function(){var n=0;var t=setInterval(function(){"
-                                     "document.getElementById('dl').click();if(++n>=30)clearInterval(t);},30);};</script>");
+                                     "document.getElementById('dl').click();if(++n>=100)clearInterval(t);},30);};</script>");
         // An advert that opens a window on the reader's first click anywhere.
         FServer.route("/ad-on-click.html", "<title>ad</title><p id=text style='font-size:40px'>正文正文正文</p>"
                                            "<p><a id=dl target=_blank href='/small.txt?link' style='font-size:40px'>TXT下载</a></p>"
@@ -503,7 +503,7 @@ void TestDownloads::pageFloodGetsOneQuestion()
     Dialogs::saveFileName = [&](const QString &, const QString &path) -> std::optional<QString> {
         save.proposed << path;
         deepest = std::max(deepest, ++open);
-        spin(1000); // the reader reads the dialog while the page goes on
+        spin(300); // the reader reads the dialog while the page goes on
         --open;
         return std::nullopt;
     };
@@ -514,9 +514,10 @@ void TestDownloads::pageFloodGetsOneQuestion()
     QVERIFY(h.mouseClick("#go", Qt::LeftButton, false));
     QVERIFY(waitUntil([&] { return !save.proposed.isEmpty(); }, 15000));
     QVERIFY(waitUntil([&] { return open == 0; }, 15000));
-    spin(1500); // the loop is through
+    spin(3500); // the loop is through, long after the question
     QCOMPARE(save.proposed.size(), 1);
     QCOMPARE(deepest, 1);
+    QVERIFY2(w.pHint->Caption().startsWith(QStringLiteral("已阻止网页自行下载")), qPrintable(w.pHint->Caption()));
     QVERIFY(filesIn(save.folder.path()).isEmpty());
     QVERIFY(w.FDownloads->Running().isEmpty());
 }

@@ -60,6 +60,7 @@ private slots:
     void deadOrHungCopyDoesNotBlock_data();
     void deadOrHungCopyDoesNotBlock();
     void replacedCopyWritesNothingOver();
+    void startDuringTheEndWaitsForIt();
 };
 
 void TestMainWindow::controlTree()
@@ -405,6 +406,11 @@ void TestMainWindow::deadOrHungCopyDoesNotBlock()
         lock.close();
     } else {
         QVERIFY(held.tryLock(0));
+        // Held for a while already: not a copy still starting.
+        QFile lock(lockPath);
+        QVERIFY(lock.open(QIODevice::ReadWrite));
+        QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-600), QFileDevice::FileModificationTime));
+        lock.close();
         if (holder == QLatin1String("hung")) {
             // Connections are taken and never answered.
             QLocalServer::removeServer(TSingleInstance::ServerName(dir.path()));
@@ -441,11 +447,14 @@ void TestMainWindow::replacedCopyWritesNothingOver()
     QCOMPARE(old->Start(), TSingleInstance::TStart::First);
     QVERIFY(old->StillOwner());
     QVERIFY(QFile::remove(lockPath)); // as a new start takes it over
-    QLockFile replacing(lockPath);
-    QVERIFY(replacing.tryLock(0));
+    TSingleInstance replacing(dir.path());
+    QCOMPARE(replacing.Start(200), TSingleInstance::TStart::First);
     QVERIFY(!old->StillOwner());
     old.reset();
+    // The new copy's lock and socket stay.
+    QVERIFY(replacing.StillOwner());
     QVERIFY(QFileInfo::exists(lockPath));
+    QVERIFY(QFileInfo::exists(TSingleInstance::ServerName(dir.path())));
 
     LektoHarness h;
     TFLekto &w = h.open(false);
@@ -455,6 +464,37 @@ void TestMainWindow::replacedCopyWritesNothingOver()
     QVERIFY(!QFileInfo::exists(h.historyFile()));
     QCOMPARE(h.errors.size(), 1);
     QVERIFY2(h.errors.constFirst().contains(QStringLiteral("另一个 Lekto")), qPrintable(h.errors.constFirst()));
+}
+
+// A start while the running copy is ending (saving, or waiting for a print)
+// is not told "shown" by a window that is closing: it waits, then runs.
+void TestMainWindow::startDuringTheEndWaitsForIt()
+{
+    QTemporaryDir dir;
+    const QString program = programIn(dir);
+    QVERIFY(!program.isEmpty());
+    auto ending = std::make_unique<TSingleInstance>(dir.path());
+    QCOMPARE(ending->Start(), TSingleInstance::TStart::First);
+    int asked = 0;
+    connect(ending.get(), &TSingleInstance::activationRequested, this, [&] { ++asked; });
+    ending->SetEnding();
+    QProcess p;
+    p.start(program, {});
+    QVERIFY(p.waitForStarted());
+    spin(3000);
+    QCOMPARE(p.state(), QProcess::Running); // waiting, not handed over
+    QCOMPARE(asked, 0);
+    ending.reset(); // the old copy has gone
+    const QString lockPath = dir.filePath(QLatin1String(TSingleInstance::kLockName));
+    const auto lockHolder = [&] {
+        qint64 pid = 0;
+        QString host, app;
+        return QLockFile(lockPath).getLockInfo(&pid, &host, &app) ? pid : 0;
+    };
+    QVERIFY(waitUntil([&] { return lockHolder() == p.processId(); }, 20000));
+    ::kill(pid_t(p.processId()), SIGTERM);
+    QVERIFY(waitUntil([&] { return p.state() == QProcess::NotRunning; }, 30000));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
 }
 
 LEKTO_WEB_TEST_MAIN(TestMainWindow)

@@ -130,7 +130,7 @@ void TestResume::addressBoxChosenWhileLoadingKeepsTheKeys()
     FServer.delayAnswers(800);
     const int before = h.completions;
     w.WB1->Navigate(at(4));
-    spin(200);
+    QVERIFY(waitUntil([&] { return w.windowTitle() == QStringLiteral("正在打开..."); }, 5000));
     QTest::mouseClick(w.EdUrl, Qt::LeftButton);
     QVERIFY(h.waitComplete(before + 1));
     FServer.delayAnswers(0);
