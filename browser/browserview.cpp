@@ -291,6 +291,27 @@ void TBrowserView::applyZoom()
         FPage->scripts().insert(script);
     }
     FPage->runJavaScript(Scripts::documentZoom(css), QWebEngineScript::ApplicationWorld);
+    applyFit(total);
+}
+
+void TBrowserView::applyFit(double zoom)
+{
+    // A page the zoom widens past the view would be read sideways, the
+    // start of its lines out of sight and the arrows scrolling instead of
+    // turning chapters: it is kept within the view instead.
+    const QString name = QStringLiteral("lekto-fit");
+    for (const auto &script : FPage->scripts().find(name))
+        FPage->scripts().remove(script);
+    if (zoom > 1.0) {
+        QWebEngineScript script;
+        script.setName(name);
+        script.setWorldId(QWebEngineScript::ApplicationWorld);
+        script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+        script.setRunsOnSubFrames(false);
+        script.setSourceCode(Scripts::fitToView(zoom));
+        FPage->scripts().insert(script);
+    }
+    FPage->runJavaScript(Scripts::fitToView(zoom), QWebEngineScript::ApplicationWorld);
 }
 
 void TBrowserView::SetZoom(int step)

@@ -208,6 +208,7 @@ private:
 
     void applySettings();
     void applyZoom();
+    void applyFit(double zoom);
     void installChapterWatch();
 
     TBrowserPage *FPage = nullptr;
