@@ -58,6 +58,7 @@ bool TBrowserView::beforeNavigate(const QUrl &url, int type, bool isMainFrame)
         ++FNavigationSerial;
         if (FPrefetch.LeavesBook(url))
             StopPrefetch();
+        emit navigationBegun();
     }
     // Our own documents are shown, not navigated to.
     if (isMainFrame && OwnPages::IsDocScheme(url))

@@ -183,6 +183,11 @@ public:
     static constexpr int kMinZoomPercent = 25;
     static constexpr int kMaxZoomPercent = 500;
 
+signals:
+    // A top-level navigation begins: the reader, the program or the page
+    // is taking the view somewhere else (our own pages too).
+    void navigationBegun();
+
 protected:
     void childEvent(QChildEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -289,6 +289,11 @@ void TFLekto::configureViews()
         if (FProg)
             FProg->ProgressBy(max, progress);
     };
+    // The zoom box is about the page shown: when the page goes, so does the box.
+    connect(WB1, &TBrowserView::navigationBegun, this, [this] {
+        if (WBZoom && WBZoom->isVisible())
+            WBZoom->Button2Click();
+    });
     WB1->OnNewWindow3 = [this](auto &&...a) { FullNewWindow3(std::forward<decltype(a)>(a)...); };
     WBx->OnNewWindow3 = [this](auto &&...a) { WBxNewWindow3(std::forward<decltype(a)>(a)...); };
     WbY->OnNewWindow3 = [this](auto &&...a) { WbYNewWindow3(std::forward<decltype(a)>(a)...); };

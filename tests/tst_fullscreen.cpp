@@ -91,6 +91,8 @@ private slots:
     void zoomIsWhatTheReaderSees_data();
     void zoomIsWhatTheReaderSees();
     void zoomDialog();
+    void zoomBoxCloses_data();
+    void zoomBoxCloses();
     void clock();
 };
 
@@ -373,6 +375,84 @@ void TestFullScreen::zoomDialog()
     QCOMPARE(FZoom->geometry().right(), corner.x() + FClock->BtnZoom->width() - 1);
     FZoom->BtnDClick(FZoom->Button6);
     QCOMPARE(w.FZoom, 80);
+}
+
+void TestFullScreen::zoomBoxCloses_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("Esc in the number box") << "Esc" << true;
+    QTest::newRow("Esc on a preset") << "Esc on a preset" << true;
+    QTest::newRow("Esc in the page, in full-screen reading") << "Esc in full screen" << true;
+    QTest::newRow("a click on the page") << "page" << true;
+    QTest::newRow("a click in the address box") << "address box" << true;
+    QTest::newRow("back with Alt+Left") << "back" << true;
+    QTest::newRow("the page going elsewhere") << "page navigates" << true;
+    QTest::newRow("a click in the box") << "inside" << false;
+    QTest::newRow("缩放 again") << "zoom again" << false;
+}
+
+// The zoom box goes as 取消 sends it: the zoom, the box's number and the
+// page stay as they were. A click in it, or on its own 缩放, keeps it.
+void TestFullScreen::zoomBoxCloses()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, closes);
+    LektoHarness h;
+    TFLekto &w = h.open();
+    makeWindows(w);
+    QVERIFY(h.type(FServer.url("/long.html")));
+    QVERIFY(h.type(FServer.url("/other.html")));
+    QTest::mouseClick(w.BtnZoom, Qt::LeftButton);
+    QVERIFY(FZoom->isVisible());
+    const QPoint place = FZoom->pos();
+    FZoom->SpinEdit1->setFocus();
+    FZoom->SpinEdit1->selectAll();
+    QTest::keyClicks(FZoom->SpinEdit1, QStringLiteral("300"));
+    const int before = h.completions;
+    if (how == "Esc") {
+        QTest::keyClick(FZoom->SpinEdit1, Qt::Key_Escape);
+    } else if (how == "Esc on a preset") {
+        FZoom->Button4->setFocus();
+        QTest::keyClick(FZoom->Button4, Qt::Key_Escape);
+    } else if (how == "Esc in full screen") {
+        // Opened from the clock; the keyboard stayed with the page.
+        QTest::keyClick(w.WB1->focusProxy(), Qt::Key_F11);
+        spin(300);
+        QVERIFY(w.IsFullScreen());
+        QTest::mouseClick(FClock->BtnZoom, Qt::LeftButton);
+        QVERIFY(FZoom->isVisible());
+        w.activateWindow();
+        w.WB1->SetFocus();
+        QTest::keyClick(keyTarget(&w), Qt::Key_Escape);
+        QVERIFY(w.IsFullScreen()); // this Esc was the box's
+    } else if (how == "page") {
+        QTest::mouseClick(w.WB1->focusProxy(), Qt::LeftButton, {}, QPoint(300, 300));
+    } else if (how == "address box") {
+        QTest::mouseClick(w.EdUrl, Qt::LeftButton, {}, QPoint(20, 5));
+    } else if (how == "back") {
+        QTest::keyClick(w.WB1->focusProxy(), Qt::Key_Left, Qt::AltModifier);
+        QVERIFY(h.waitComplete(before + 1));
+        QCOMPARE(w.windowTitle(), QStringLiteral("长章"));
+    } else if (how == "page navigates") {
+        h.js("location.href='/long.html'");
+        QVERIFY(h.waitComplete(before + 1));
+    } else if (how == "inside") {
+        QTest::mouseClick(FZoom->SpinEdit1, Qt::LeftButton);
+        QTest::mouseClick(FZoom->pTitleCaption, Qt::LeftButton);
+    } else if (how == "zoom again") {
+        QTest::mouseClick(w.BtnZoom, Qt::LeftButton);
+    }
+    spin(200);
+    QCOMPARE(FZoom->isVisible(), !closes);
+    QCOMPARE(w.FZoom, 100);
+    QCOMPARE(w.WB1->ZoomPercent(), 100);
+    if (!closes) {
+        QCOMPARE(FZoom->pos(), place);
+        QTest::keyClick(FZoom->SpinEdit1, Qt::Key_Return); // what was typed is still there
+        QCOMPARE(w.FZoom, 300);
+    }
+    QVERIFY(h.errors.isEmpty());
 }
 
 void TestFullScreen::clock()
