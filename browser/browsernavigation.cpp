@@ -216,9 +216,9 @@ void TBrowserView::completeErrorPage(const QWebEngineLoadingInfo &info)
                          });
 }
 
-void TBrowserView::showErrorDocument(const QString &address, const QString &reason)
+void TBrowserView::showErrorDocument(const QString &address, const QString &reason, bool retryHelps)
 {
-    const QUrl url = OwnPages::PutErrorPage(FViewId, ++FLoadSerial, ErrorPage::Html(address, reason).toUtf8());
+    const QUrl url = OwnPages::PutErrorPage(FViewId, ++FLoadSerial, ErrorPage::Html(address, reason, retryHelps).toUtf8());
     FErrorAddresses.insert(url.toString(), address);
     loadInternal(url, false);
 }

@@ -1,5 +1,6 @@
 #include "browserview.h"
 
+#include "addresstext.h"
 #include "browserhooks.h"
 #include "browserpage.h"
 #include "errorpage.h"
@@ -177,11 +178,14 @@ void TBrowserView::SetDownloadOptions(TDownloadOptions options)
 void TBrowserView::Navigate(const QString &URL)
 {
     // The text is the reader's own. A bare host such as www.example.com opens
-    // as http, as the old engine did; text that cannot be an address at all
-    // gets a page that says so, never an empty document.
-    const QUrl url = QUrl::fromUserInput(URL);
+    // as http, as the old engine did; text shared from a chat or a forum
+    // ("《剑出青云》第8章 http://… 快来看") opens the one address it holds;
+    // text that cannot be an address at all gets a page that says so, never
+    // an empty document.
+    const QString address = AddressText::AddressToOpen(URL);
+    const QUrl url = address.isEmpty() ? QUrl() : QUrl::fromUserInput(address);
     if (url.isEmpty() || !url.isValid()) {
-        showErrorDocument(URL, ErrorPage::Reason(ErrorPage::Domain::NotAnAddress, 0));
+        showErrorDocument(URL, ErrorPage::Reason(ErrorPage::Domain::NotAnAddress, 0), false);
         return;
     }
     noteReaderGesture(QString());

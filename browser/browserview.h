@@ -204,7 +204,7 @@ private:
     void completeErrorPage(const QWebEngineLoadingInfo &info);
     void syncDocument(std::function<void()> then);
     void adoptDocument(const QVariant &answer);
-    void showErrorDocument(const QString &address, const QString &reason);
+    void showErrorDocument(const QString &address, const QString &reason, bool retryHelps);
     void openFromDocument(const QUrl &url);
     void rememberScroll();
     void restoreScroll();

@@ -41,19 +41,21 @@ QString Reason(Domain domain, int code)
     return QStringLiteral("网络错误（错误代码 %1）。").arg(code);
 }
 
-QString Html(const QString &address, const QString &reason)
+QString Html(const QString &address, const QString &reason, bool retryHelps)
 {
-    return QStringLiteral("<!DOCTYPE html><html>") + Inner(address, reason) + QStringLiteral("</html>");
+    return QStringLiteral("<!DOCTYPE html><html>") + Inner(address, reason, retryHelps) + QStringLiteral("</html>");
 }
 
-QString Inner(const QString &address, const QString &reason)
+QString Inner(const QString &address, const QString &reason, bool retryHelps)
 {
+    const QString advice = retryHelps ? QStringLiteral("请检查网址和网络连接，然后按“刷新”重试。")
+                                      : QStringLiteral("请输入或粘贴完整的网址，例如 http://www.example.com/1.html 。");
     return QStringLiteral("<head><meta charset=\"utf-8\"><title>%1</title>"
                           "<style>body{font-family:sans-serif;margin:3em auto;max-width:40em;padding:0 1em;color:#333}"
                           "h2{font-weight:normal;color:#555}.a{word-break:break-all;color:#000}</style></head>"
                           "<body><h2>%1</h2><p>网址：<span class=\"a\">%2</span></p><p>原因：%3</p>"
-                          "<p>请检查网址和网络连接，然后按“刷新”重试。</p></body>")
-        .arg(kTitle, address.toHtmlEscaped(), reason.toHtmlEscaped());
+                          "<p>%4</p></body>")
+        .arg(kTitle, address.toHtmlEscaped(), reason.toHtmlEscaped(), advice);
 }
 
 } // namespace ErrorPage

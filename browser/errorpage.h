@@ -15,8 +15,10 @@ enum class Domain { Other, Connection, Certificate, Http, Dns, NotAnAddress };
 QString Reason(Domain domain, int code);
 
 // The document's head and body; the address is shown as text, never as markup.
-QString Inner(const QString &address, const QString &reason);
+// retryHelps false for text that is no address: trying it again cannot help,
+// and the page says what would.
+QString Inner(const QString &address, const QString &reason, bool retryHelps = true);
 // The whole HTML document.
-QString Html(const QString &address, const QString &reason);
+QString Html(const QString &address, const QString &reason, bool retryHelps = true);
 
 } // namespace ErrorPage
