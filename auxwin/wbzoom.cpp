@@ -153,6 +153,11 @@ TWBZoom::TWBZoom(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWind
     main->addWidget(Panel1, 1);
     connect(BtnOk, &QPushButton::clicked, this, [this] { BtnOkClick(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    // The reader gone to another program has left the box as well.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state != Qt::ApplicationActive && isVisible())
+            Button2Click();
+    });
 }
 
 void TWBZoom::ShowAt(QWidget *Btn, bool dUp, bool dLeft, TIntEvent ZoomProc)
@@ -165,6 +170,7 @@ void TWBZoom::ShowAt(QWidget *Btn, bool dUp, bool dLeft, TIntEvent ZoomProc)
     const int dy = dUp ? -height() : Btn->height();
     move(corner + QPoint(dx, dy));
     FZoomProc = std::move(ZoomProc);
+    FOpener = Btn;
 }
 
 void TWBZoom::SetCurrent(int value)
@@ -208,6 +214,20 @@ bool TWBZoom::eventFilter(QObject *watched, QEvent *event)
             BtnOkClick();
             return true;
         }
+        if (key == Qt::Key_Escape) {
+            Button2Click();
+            return true;
+        }
+    }
+    // While the box is open, a press anywhere else in the program (the page,
+    // the toolbar, the clock) is the reader turning away from it: it closes
+    // as "取消" closes it, and the press goes on to what it was for.
+    if (FWatching && (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::TouchBegin)
+        && watched->isWidgetType()) {
+        auto *widget = static_cast<QWidget *>(watched);
+        const bool opener = FOpener && (widget == FOpener || FOpener->isAncestorOf(widget));
+        if (widget->window() != this && !opener && isVisible())
+            Button2Click();
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -229,6 +249,33 @@ int ZoomStep(int value, int direction)
         return kMinZoom;
     }
     return v;
+}
+
+void TWBZoom::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        Button2Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void TWBZoom::showEvent(QShowEvent *event)
+{
+    if (!FWatching) {
+        qApp->installEventFilter(this);
+        FWatching = true;
+    }
+    QWidget::showEvent(event);
+}
+
+void TWBZoom::hideEvent(QHideEvent *event)
+{
+    if (FWatching) {
+        qApp->removeEventFilter(this);
+        FWatching = false;
+    }
+    QWidget::hideEvent(event);
 }
 
 bool IsOldIE()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtCore/QPointer>
 #include <QtWidgets/QSpinBox>
 #include <QtWidgets/QWidget>
 
@@ -60,10 +61,17 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     void choose(int value);
     TIntEvent FZoomProc;
+    // The "缩放" button it was opened against: a click there opens it again
+    // where it is, a click anywhere else closes it.
+    QPointer<QWidget> FOpener;
+    bool FWatching = false;
 };
 
 // The next zoom of the zoom keys and the wheel from value, one step in or

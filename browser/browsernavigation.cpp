@@ -60,6 +60,7 @@ bool TBrowserView::beforeNavigate(const QUrl &url, int type, bool isMainFrame)
         ++FNavigationSerial;
         if (FPrefetch.LeavesBook(url))
             StopPrefetch();
+        emit navigationBegun();
     }
     // Our own documents are shown, not navigated to.
     if (isMainFrame && OwnPages::IsDocScheme(url))
@@ -235,9 +236,9 @@ void TBrowserView::completeErrorPage(const QWebEngineLoadingInfo &info)
                          });
 }
 
-void TBrowserView::showErrorDocument(const QString &address, const QString &reason, const QUrl &search)
+void TBrowserView::showErrorDocument(const QString &address, const QString &reason, bool retryHelps, const QUrl &search)
 {
-    const QUrl url = OwnPages::PutErrorPage(FViewId, ++FLoadSerial, ErrorPage::Html(address, reason, search).toUtf8());
+    const QUrl url = OwnPages::PutErrorPage(FViewId, ++FLoadSerial, ErrorPage::Html(address, reason, retryHelps, search).toUtf8());
     FErrorAddresses.insert(url.toString(), address);
     loadInternal(url, false);
 }

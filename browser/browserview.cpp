@@ -1,5 +1,6 @@
 #include "browserview.h"
 
+#include "addresstext.h"
 #include "browserhooks.h"
 #include "browserpage.h"
 #include "errorpage.h"
@@ -181,15 +182,18 @@ void TBrowserView::SetDownloadOptions(TDownloadOptions options)
 void TBrowserView::Navigate(const QString &URL)
 {
     // The text is the reader's own. A bare host such as www.example.com opens
-    // as http, as the old engine did; text that cannot be an address at all
-    // gets a page that says so, never an empty document.
-    const QUrl url = QUrl::fromUserInput(URL);
+    // as http, as the old engine did; text shared from a chat or a forum
+    // ("《剑出青云》第8章 http://… 快来看") opens the one address it holds;
+    // text that cannot be an address at all gets a page that says so, never
+    // an empty document.
+    const QString address = AddressText::AddressToOpen(URL);
+    const QUrl url = address.isEmpty() ? QUrl() : QUrl::fromUserInput(address);
     if (url.isEmpty() || !url.isValid()) {
         const QString words = URL.simplified();
         const QUrl search = FWordSearch.isEmpty() || words.isEmpty()
             ? QUrl()
             : QUrl(FWordSearch + QString::fromLatin1(QUrl::toPercentEncoding(words)), QUrl::StrictMode);
-        showErrorDocument(URL, ErrorPage::Reason(ErrorPage::Domain::NotAnAddress, 0), search);
+        showErrorDocument(URL, ErrorPage::Reason(ErrorPage::Domain::NotAnAddress, 0), false, search);
         return;
     }
     noteReaderGesture(QString());
@@ -301,6 +305,27 @@ void TBrowserView::applyZoom()
         FPage->scripts().insert(script);
     }
     FPage->runJavaScript(Scripts::documentZoom(css), QWebEngineScript::ApplicationWorld);
+    applyFit(total);
+}
+
+void TBrowserView::applyFit(double zoom)
+{
+    // A page the zoom widens past the view would be read sideways, the
+    // start of its lines out of sight and the arrows scrolling instead of
+    // turning chapters: it is kept within the view instead.
+    const QString name = QStringLiteral("lekto-fit");
+    for (const auto &script : FPage->scripts().find(name))
+        FPage->scripts().remove(script);
+    if (zoom > 1.0) {
+        QWebEngineScript script;
+        script.setName(name);
+        script.setWorldId(QWebEngineScript::ApplicationWorld);
+        script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+        script.setRunsOnSubFrames(false);
+        script.setSourceCode(Scripts::fitToView(zoom));
+        FPage->scripts().insert(script);
+    }
+    FPage->runJavaScript(Scripts::fitToView(zoom), QWebEngineScript::ApplicationWorld);
 }
 
 void TBrowserView::SetZoom(int step)

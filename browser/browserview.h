@@ -204,6 +204,11 @@ public:
     static constexpr int kMinZoomPercent = 25;
     static constexpr int kMaxZoomPercent = 500;
 
+signals:
+    // A top-level navigation begins: the reader, the program or the page
+    // is taking the view somewhere else (our own pages too).
+    void navigationBegun();
+
 protected:
     void childEvent(QChildEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -222,7 +227,7 @@ private:
     void syncDocument(std::function<void()> then, bool withChapterLinks = false);
     // False when the answer is no document's state.
     bool adoptDocument(const QVariant &answer);
-    void showErrorDocument(const QString &address, const QString &reason, const QUrl &search = {});
+    void showErrorDocument(const QString &address, const QString &reason, bool retryHelps = true, const QUrl &search = {});
     void openFromDocument(const QUrl &url);
     void rememberScroll();
     void restoreScroll();
@@ -231,6 +236,7 @@ private:
 
     void applySettings();
     void applyZoom();
+    void applyFit(double zoom);
     void installChapterWatch();
 
     TBrowserPage *FPage = nullptr;

@@ -66,7 +66,8 @@ const QString &FindScript()
         const QString json = QString::fromUtf8(QJsonDocument(table).toJson(QJsonDocument::Compact));
         // Arrows, brackets and spaces around a link's words are decoration.
         // A sliver of overflow (an unstyled menu, a long word) does not make
-        // a page one that is read sideways.
+        // a page one that is read sideways, nor does the zoom: a page that
+        // would fit the view unzoomed turns at its edge.
         return QStringLiteral(R"JS((function(T){
 var deco='\\s\\u00a0\\u3000\\u2190-\\u21ff\\u27f5-\\u27f8\\u00ab\\u00bb\\u2039\\u203a<>\\uff1c\\uff1e\\u300a\\u300b\\u3008\\u3009\\[\\]\\u3010\\u3011()\\uff08\\uff09|:\\uff1a\\u00b7\\u2022\\-\\u2013\\u2014.\\u3002\\u2026';
 var edge=new RegExp('^['+deco+']+|['+deco+']+$','g');
@@ -99,7 +100,9 @@ if(h!==here&&!seen[h]&&dir(h)===mine){seen[h]=true;++into;}}
 var side=false,e=document.scrollingElement||document.documentElement;
 if(e&&document.documentElement){var hs=getComputedStyle(document.documentElement),bs=document.body?getComputedStyle(document.body):null;
 function clip(s){return !!s&&(s.overflowX==='hidden'||s.overflowX==='clip');}
-side=e.scrollWidth-e.clientWidth>Math.max(64,e.clientWidth/10)&&!clip(hs)&&!(hs.overflowX==='visible'&&clip(bs));}
+var z=window.lektoZoom||1;
+side=e.scrollWidth-e.clientWidth>Math.max(64,e.clientWidth/10)&&!clip(hs)&&!(hs.overflowX==='visible'&&clip(bs))
+&&!(z>1&&e.scrollWidth<=e.clientWidth*z+1);}
 if(!window.lektoChapterDoc)window.lektoChapterDoc=String(Math.random());
 var left=!!window.lektoKeySeq&&(window.lektoLeaveSeq||0)>window.lektoKeySeq;
 return [next,prev,side,location.href,window.lektoChapterDoc,left,contents,into];

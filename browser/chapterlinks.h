@@ -12,7 +12,10 @@ struct TChapterLinks {
     QUrl page;     // the document they were found in (empty: no answer)
     QUrl next;     // empty when the page has none
     QUrl previous;
-    bool scrollsSideways = false; // the page is read sideways: ← and → scroll it
+    // The page is read sideways: ← and → scroll it, and never turn. Not so
+    // for a page only the zoom makes wider than the view: at its edge the
+    // arrows turn.
+    bool scrollsSideways = false;
     QString document; // stands for the document object itself, not its address
     // The page set out for another address since the last ← or → reached
     // it: its own script took the key.

@@ -41,13 +41,15 @@ QString Reason(Domain domain, int code)
     return QStringLiteral("网络错误（错误代码 %1）。").arg(code);
 }
 
-QString Html(const QString &address, const QString &reason, const QUrl &search)
+QString Html(const QString &address, const QString &reason, bool retryHelps, const QUrl &search)
 {
-    return QStringLiteral("<!DOCTYPE html><html>") + Inner(address, reason, search) + QStringLiteral("</html>");
+    return QStringLiteral("<!DOCTYPE html><html>") + Inner(address, reason, retryHelps, search) + QStringLiteral("</html>");
 }
 
-QString Inner(const QString &address, const QString &reason, const QUrl &search)
+QString Inner(const QString &address, const QString &reason, bool retryHelps, const QUrl &search)
 {
+    const QString advice = retryHelps ? QStringLiteral("请检查网址和网络连接，然后按“刷新”重试。")
+                                      : QStringLiteral("请输入或粘贴完整的网址，例如 http://www.example.com/1.html 。");
     const QString offer = search.isValid() && !search.isEmpty()
         ? QStringLiteral("<p><a href=\"%1\">搜索“%2”</a></p>")
               .arg(search.toString(QUrl::FullyEncoded).toHtmlEscaped(), address.trimmed().toHtmlEscaped())
@@ -56,8 +58,8 @@ QString Inner(const QString &address, const QString &reason, const QUrl &search)
                           "<style>body{font-family:sans-serif;margin:3em auto;max-width:40em;padding:0 1em;color:#333}"
                           "h2{font-weight:normal;color:#555}.a{word-break:break-all;color:#000}</style></head>"
                           "<body><h2>%1</h2><p>网址：<span class=\"a\">%2</span></p><p>原因：%3</p>"
-                          "<p>请检查网址和网络连接，然后按“刷新”重试。</p>%4</body>")
-        .arg(kTitle, address.toHtmlEscaped(), reason.toHtmlEscaped(), offer);
+                          "<p>%4</p>%5</body>")
+        .arg(kTitle, address.toHtmlEscaped(), reason.toHtmlEscaped(), advice, offer);
 }
 
 } // namespace ErrorPage

@@ -15,10 +15,12 @@ enum class Domain { Other, Connection, Certificate, Http, Dns, NotAnAddress };
 // The reason in plain words for an engine error code (negative network codes).
 QString Reason(Domain domain, int code);
 
-// The document's head and body; the address is shown as text, never as
-// markup. With a search address, the page offers to search the words.
-QString Inner(const QString &address, const QString &reason, const QUrl &search = {});
+// The document's head and body; the address is shown as text, never as markup.
+// retryHelps false for text that is no address: trying it again cannot help,
+// and the page says what would. With a search address, the page offers to
+// search the words.
+QString Inner(const QString &address, const QString &reason, bool retryHelps = true, const QUrl &search = {});
 // The whole HTML document.
-QString Html(const QString &address, const QString &reason, const QUrl &search = {});
+QString Html(const QString &address, const QString &reason, bool retryHelps = true, const QUrl &search = {});
 
 } // namespace ErrorPage

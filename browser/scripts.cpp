@@ -87,6 +87,31 @@ QString documentZoomWhenReady(double factor)
         .arg(factor);
 }
 
+QString fitToView(double zoom)
+{
+    if (zoom <= 1.0) // nothing to fit: only a fitting in place is undone
+        return QStringLiteral("if(window.lektoFit){window.lektoZoom=1;window.lektoFit();}");
+    // Measured without the fitting style: the page as its site made it is
+    // what tells a page read sideways (wider than the view at 100 %) from
+    // one the zoom widened.
+    return QStringLiteral(R"JS((function(z){var w=window;w.lektoZoom=z;
+if(!w.lektoFit){w.lektoFit=function(){var d=document,r=d.documentElement;if(!r)return;
+var s=d.getElementById('lekto-fit'),e=d.scrollingElement||r,k=w.lektoZoom||1;if(s)s.remove();
+if(k<=1||!d.body)return;var c=e.clientWidth,sw=e.scrollWidth;if(sw<=c+1||sw>c*k+1)return;
+s=d.createElement('style');s.id='lekto-fit';s.textContent=%1;r.appendChild(s);};
+addEventListener('DOMContentLoaded',w.lektoFit);addEventListener('load',w.lektoFit);addEventListener('resize',w.lektoFit);}
+w.lektoFit();})(%2))JS")
+        .arg(literal(QStringLiteral(
+                 "html,body{min-width:0!important}"
+                 "body{overflow-wrap:break-word!important}"
+                 "body *{max-width:100%!important;min-width:0!important;box-sizing:border-box!important}"
+                 // A picture not loaded (pure mode) shows its place at the
+                 // size the page gave it; the box shrinks, the place is cut.
+                 "img,video{height:auto!important;overflow:clip!important}"
+                 "pre{white-space:pre-wrap!important}")),
+             QString::number(zoom));
+}
+
 QString addStyleSheet(const QString &css)
 {
     return QStringLiteral("(function(c){function put(r){var s=document.createElement('style');s.textContent=c;"

@@ -40,6 +40,12 @@ QString showInside(const QString &headAndBody);
 // has its root element.
 QString documentZoom(double factor);
 QString documentZoomWhenReady(double factor);
+// Keeps a page that is wider than the view only because of the zoom (its
+// banners and pictures, fixed-width columns) within the view's width: wide
+// things are scaled down or clipped, text wraps. The zoom in force (1 for
+// none) is kept in the document for the chapter keys; the fitting follows
+// the document as it is built and resized.
+QString fitToView(double zoom);
 // Puts a style sheet into the document as soon as it has its root element.
 QString addStyleSheet(const QString &css);
 // Scrolls to a remembered place.

@@ -7,6 +7,7 @@
 #include "forms.h"
 #include "keymap.h"
 #include "lektolinks.h"
+#include "wbzoom.h"
 
 #include <QtCore/QTimer>
 #include <QtGui/QKeyEvent>
@@ -75,6 +76,13 @@ bool TFLekto::KeyPressed(QWidget *target, QKeyEvent *event)
     // Esc in the find bar closes the bar, and only the bar.
     if (key == Qt::Key_Escape && FFindBar && FFindBar->isVisible() && FFindBar->isAncestorOf(target)) {
         FFindBar->Close();
+        return true;
+    }
+
+    // Esc closes the zoom box first, wherever the keyboard is: in
+    // full-screen reading the box is opened from the clock over the page.
+    if (key == Qt::Key_Escape && WBZoom && WBZoom->isVisible()) {
+        WBZoom->Button2Click();
         return true;
     }
 

@@ -7,6 +7,7 @@
 #include "lektolinks.h"
 #include "lektoprog.h"
 #include "strip.h"
+#include "lektotimer.h"
 #include "wbzoom.h"
 #include "webvoice.h"
 
@@ -299,7 +300,14 @@ void TFLekto::configureViews()
     WB1->OnProgressChange = [this](TBrowserView *, int progress, int max) {
         if (FProg)
             FProg->ProgressBy(max, progress);
+        if (IsFullScreen() && max > 0)
+            ShowLoadBar(progress * 100 / max);
     };
+    // The zoom box is about the page shown: when the page goes, so does the box.
+    connect(WB1, &TBrowserView::navigationBegun, this, [this] {
+        if (WBZoom && WBZoom->isVisible())
+            WBZoom->Button2Click();
+    });
     WB1->OnNewWindow3 = [this](auto &&...a) { FullNewWindow3(std::forward<decltype(a)>(a)...); };
     WB1->OnZoomWheel = [this](TBrowserView *, int direction) { Dialogs::guarded([&] { ZoomBy(direction); }); };
     WBx->OnNewWindow3 = [this](auto &&...a) { WBxNewWindow3(std::forward<decltype(a)>(a)...); };
@@ -378,6 +386,12 @@ void TFLekto::closeEvent(QCloseEvent *event)
 
 bool TFLekto::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == LektoTimer) {
+        const QEvent::Type t = event->type();
+        if (t == QEvent::Move || t == QEvent::Resize || t == QEvent::Show || t == QEvent::Hide)
+            PlaceClockBand();
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::Enter) {
         if (watched == BtnGo2)
             setHint(QStringLiteral("粘贴打开：粘贴已复制的网址，并打开网页。"));

@@ -92,6 +92,12 @@ public:
     void EnterFullScreen();
     void LeaveFullScreen();
     bool IsFullScreen() const;
+    // In full-screen reading the page begins below the clock while the clock
+    // sits at the top edge, so it never covers the page's first line; and a
+    // load that runs is shown by a thin bar over the top of the page.
+    void PlaceClockBand();
+    void ShowLoadBar(int percent);
+    QWidget *FLoadBar = nullptr;
     void FormShortCut(int key, bool &Handled);
     // A key pressed while this window is active, before target acts on it;
     // true when the window took it.
@@ -202,8 +208,11 @@ private:
     QTimer *FDownloadNoteTimer = nullptr; // hides the note a while after the end
     QTimer *FPassingHintTimer = nullptr;
     QString FPassingHint;
+    QTimer *FLoadBarCheck = nullptr;      // the bar goes when the load has gone, however it went
     // The note is a line over the page, not a panel: a long name gives way.
     static constexpr int kDownloadNoteTextWidth = 420;
+    static constexpr int kClockBandSnap = 2; // the clock this near the top edge sits in its band
+    static constexpr int kLoadBarHeight = 3;
 };
 
 // The main window, reachable program-wide once created.

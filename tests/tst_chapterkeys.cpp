@@ -1,8 +1,11 @@
 // Turning chapters with ← and → as a reader presses them, on the saved real
 // pages at their own addresses, and the next chapter fetched ahead.
+#include "forms.h"
 #include "lektoharness.h"
 #include "testhttpserver.h"
+#include "wbzoom.h"
 
+#include <QtCore/QScopeGuard>
 #include <QtNetwork/QNetworkProxy>
 #include <QtWebEngineCore/QWebEngineHistory>
 
@@ -153,6 +156,15 @@ private slots:
         FProxy.route("http://book.example.com/field.html",
                      chapter("田", 1, "<input id=field value='abc'><div contenteditable id=edit>编辑</div>"));
         FProxy.route("http://book.example.com/wide.html", chapter("宽", 1, "<div style='width:5000px'>宽</div>"));
+        // Pages that fit a 1100-pixel view, but not at 150 %: a site's
+        // 960-pixel banner and column, and a box placed out to the right.
+        for (int i = 1; i <= 3; ++i) {
+            FProxy.route("http://book.example.com/z1/" + QByteArray::number(i) + ".html",
+                         chapter("横幅", i, "<img width=960 height=90 alt='横幅'><div style='width:960px;height:40px;background:#c00'></div>"
+                                            "<div style='width:960px;margin:0 auto'><p id=text>" + QByteArray("正文很长的一段，").repeated(40) + "</p></div>"));
+            FProxy.route("http://book.example.com/z2/" + QByteArray::number(i) + ".html",
+                         chapter("靠右", i, "<p id=text>正文。</p><div style='position:absolute;top:0;left:900px;width:40px;height:20px;background:#c00'></div>"));
+        }
         FProxy.route("http://book.example.com/away.html",
                      "<title>外链</title><p>正文</p><a href='http://other.example.com/2.html'>下一章</a>");
         for (int n = 1; n <= 3; ++n)
@@ -182,6 +194,8 @@ private slots:
     void turnsThroughTheNormalPath();
     void keysThatStayWithThePage_data();
     void keysThatStayWithThePage();
+    void zoomedPageTurns_data();
+    void zoomedPageTurns();
     void siteScriptsTurnAlone_data();
     void siteScriptsTurnAlone();
     void nextChapterFetchedAhead();
@@ -294,12 +308,15 @@ void TestChapterKeys::keysThatStayWithThePage_data()
     QTest::addColumn<QString>("focus");      // a field to click into first
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<bool>("scrollToEnd"); // the arrow at the page's right edge
-    QTest::newRow("text field") << "http://book.example.com/field.html" << "#field" << 0 << false;
-    QTest::newRow("editable text") << "http://book.example.com/field.html" << "#edit" << 0 << false;
-    QTest::newRow("Shift") << "http://book.example.com/b1/2.html" << "" << int(Qt::ShiftModifier) << false;
-    QTest::newRow("Ctrl") << "http://book.example.com/b1/2.html" << "" << int(Qt::ControlModifier) << false;
-    QTest::newRow("a page scrolled sideways") << "http://book.example.com/wide.html" << "" << 0 << false;
-    QTest::newRow("at its right edge") << "http://book.example.com/wide.html" << "" << 0 << true;
+    QTest::addColumn<int>("zoom");
+    QTest::newRow("text field") << "http://book.example.com/field.html" << "#field" << 0 << false << 100;
+    QTest::newRow("editable text") << "http://book.example.com/field.html" << "#edit" << 0 << false << 100;
+    QTest::newRow("Shift") << "http://book.example.com/b1/2.html" << "" << int(Qt::ShiftModifier) << false << 100;
+    QTest::newRow("Ctrl") << "http://book.example.com/b1/2.html" << "" << int(Qt::ControlModifier) << false << 100;
+    QTest::newRow("a page scrolled sideways") << "http://book.example.com/wide.html" << "" << 0 << false << 100;
+    QTest::newRow("at its right edge") << "http://book.example.com/wide.html" << "" << 0 << true << 100;
+    // Wider than the view unzoomed too: still a page read sideways.
+    QTest::newRow("at its right edge, zoomed") << "http://book.example.com/wide.html" << "" << 0 << true << 150;
 }
 
 void TestChapterKeys::keysThatStayWithThePage()
@@ -308,10 +325,12 @@ void TestChapterKeys::keysThatStayWithThePage()
     QFETCH(QString, focus);
     QFETCH(int, modifiers);
     QFETCH(bool, scrollToEnd);
+    QFETCH(int, zoom);
     LektoHarness h;
     TFLekto &w = h.open();
     Navigations navs;
     navs.watch(w);
+    w._ZoomProc(zoom);
     QVERIFY(h.type(address));
     if (!focus.isEmpty()) {
         QVERIFY(h.mouseClick(focus, Qt::LeftButton, false));
@@ -329,6 +348,81 @@ void TestChapterKeys::keysThatStayWithThePage()
     QVERIFY2(navs.urls.isEmpty(), qPrintable(navs.urls.join('\n')));
     if (address.endsWith("wide.html") && !scrollToEnd)
         QVERIFY(h.js("window.scrollX").toInt() > x); // → scrolled it
+}
+
+void TestChapterKeys::zoomedPageTurns_data()
+{
+    QTest::addColumn<QString>("book");
+    QTest::addColumn<bool>("fits"); // nothing is left to scroll sideways
+    QTest::newRow("a 960-pixel banner and column") << "http://book.example.com/z1/" << true;
+    QTest::newRow("a box out to the right") << "http://book.example.com/z2/" << false;
+}
+
+// The reader zooms a page to 150 % with the zoom box: the text stays within
+// the view, and → turns the chapter, once there is nothing more to scroll
+// to the right; ← likewise from the left edge.
+void TestChapterKeys::zoomedPageTurns()
+{
+    QFETCH(QString, book);
+    QFETCH(bool, fits);
+    LektoHarness h;
+    TFLekto &w = h.open();
+    w.resize(1100, 700);
+    auto *box = new TWBZoom(&w);
+    WBZoom = box;
+    auto unset = qScopeGuard([] { WBZoom = nullptr; });
+    w.FChapterPrefetch = false;
+    Navigations navs;
+    navs.watch(w);
+    QVERIFY(h.type(book + "2.html"));
+    QTest::mouseClick(w.BtnZoom, Qt::LeftButton);
+    QVERIFY(box->isVisible());
+    QTest::mouseClick(box->Button4, Qt::LeftButton); // 150%
+    QCOMPARE(w.WB1->ZoomPercent(), 150);
+    QVERIFY(waitUntil([&] { return h.js("innerWidth").toInt() < 800; }, 5000));
+    const QString measure = QStringLiteral("(function(){var e=document.scrollingElement,t=document.getElementById('text')"
+                                           ".getBoundingClientRect();return [e.scrollWidth,e.clientWidth,t.left,t.right];})()");
+    const auto wide = [&] {
+        const QVariantList m = h.js(measure).toList();
+        return m.size() == 4 ? m[0].toInt() - m[1].toInt() : -1;
+    };
+    if (fits) {
+        QVERIFY2(waitUntil([&] { return wide() == 0; }, 5000), qPrintable(QString::number(wide())));
+        const QVariantList m = h.js(measure).toList();
+        QVERIFY2(m[2].toDouble() >= 0 && m[3].toDouble() <= m[1].toDouble(), qPrintable(h.js(measure).toStringList().join(' ')));
+    } else {
+        QVERIFY(wide() > 100);
+    }
+
+    const auto pressUntilTurn = [&](Qt::Key key) {
+        navs.urls.clear();
+        int presses = 0;
+        while (navs.urls.isEmpty() && presses < 40) {
+            press(w, key);
+            ++presses;
+            waitUntil([&] { return !navs.urls.isEmpty(); }, 400);
+        }
+        return presses;
+    };
+    int before = h.completions;
+    const int right = pressUntilTurn(Qt::Key_Right);
+    QCOMPARE(navs.urls, QStringList{book + "3.html"});
+    if (fits)
+        QCOMPARE(right, 1);
+    else
+        QVERIFY(right > 1); // what lay to the right was scrolled into sight first
+    QVERIFY(h.waitComplete(before + 1));
+    QCOMPARE(w.WB1->ZoomPercent(), 150);
+    before = h.completions;
+    QCOMPARE(pressUntilTurn(Qt::Key_Left), 1); // a new chapter begins at its left edge
+    QCOMPARE(navs.urls, QStringList{book + "2.html"});
+    QVERIFY(h.waitComplete(before + 1));
+
+    // Back at 100 %, the page is as its site made it.
+    QTest::mouseClick(w.BtnZoom, Qt::LeftButton);
+    QTest::mouseClick(box->Button5, Qt::LeftButton);
+    QVERIFY(waitUntil([&] { return h.js("document.getElementById('lekto-fit')===null").toBool(); }, 5000));
+    QVERIFY(h.errors.isEmpty());
 }
 
 void TestChapterKeys::siteScriptsTurnAlone_data()

@@ -23,6 +23,18 @@ QByteArray longPage(const QByteArray &title)
     return body;
 }
 
+// The longest run of the load bar's blue on a row of the image.
+int blueRun(const QImage &image, int y)
+{
+    int best = 0, run = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        const QColor c = image.pixelColor(x, y);
+        run = (c.blue() > 180 && c.red() < 100 && c.green() < 160) ? run + 1 : 0;
+        best = std::max(best, run);
+    }
+    return best;
+}
+
 // The width in pixels of the red run on the middle row of the box.
 int redRun(const QImage &image, int y)
 {
@@ -77,6 +89,9 @@ private slots:
     {
         FServer.route("/long.html", longPage("长章"));
         FServer.route("/other.html", longPage("另一章"));
+        TestHttpServer::Response slow{200, "text/html; charset=utf-8", longPage("慢章"), {}, false};
+        slow.trickleMs = 4000; // a distant site: the chapter arrives in a while
+        FServer.route("/slow.html", slow);
         FServer.route("/box.html", "<title>box</title><body style='margin:0;background:#fff'>"
                                    "<div style='width:60px;height:60px;background:#f00'></div></body>");
     }
@@ -91,7 +106,11 @@ private slots:
     void zoomIsWhatTheReaderSees_data();
     void zoomIsWhatTheReaderSees();
     void zoomDialog();
+    void zoomBoxCloses_data();
+    void zoomBoxCloses();
     void clock();
+    void pageClearOfTheClock();
+    void loadShownInFullScreen();
 };
 
 void TestFullScreen::enterAndLeaveKeepPageAndBounds_data()
@@ -377,6 +396,84 @@ void TestFullScreen::zoomDialog()
     QCOMPARE(w.FZoom, 80);
 }
 
+void TestFullScreen::zoomBoxCloses_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("Esc in the number box") << "Esc" << true;
+    QTest::newRow("Esc on a preset") << "Esc on a preset" << true;
+    QTest::newRow("Esc in the page, in full-screen reading") << "Esc in full screen" << true;
+    QTest::newRow("a click on the page") << "page" << true;
+    QTest::newRow("a click in the address box") << "address box" << true;
+    QTest::newRow("back with Alt+Left") << "back" << true;
+    QTest::newRow("the page going elsewhere") << "page navigates" << true;
+    QTest::newRow("a click in the box") << "inside" << false;
+    QTest::newRow("缩放 again") << "zoom again" << false;
+}
+
+// The zoom box goes as 取消 sends it: the zoom, the box's number and the
+// page stay as they were. A click in it, or on its own 缩放, keeps it.
+void TestFullScreen::zoomBoxCloses()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, closes);
+    LektoHarness h;
+    TFLekto &w = h.open();
+    makeWindows(w);
+    QVERIFY(h.type(FServer.url("/long.html")));
+    QVERIFY(h.type(FServer.url("/other.html")));
+    QTest::mouseClick(w.BtnZoom, Qt::LeftButton);
+    QVERIFY(FZoom->isVisible());
+    const QPoint place = FZoom->pos();
+    FZoom->SpinEdit1->setFocus();
+    FZoom->SpinEdit1->selectAll();
+    QTest::keyClicks(FZoom->SpinEdit1, QStringLiteral("300"));
+    const int before = h.completions;
+    if (how == "Esc") {
+        QTest::keyClick(FZoom->SpinEdit1, Qt::Key_Escape);
+    } else if (how == "Esc on a preset") {
+        FZoom->Button4->setFocus();
+        QTest::keyClick(FZoom->Button4, Qt::Key_Escape);
+    } else if (how == "Esc in full screen") {
+        // Opened from the clock; the keyboard stayed with the page.
+        QTest::keyClick(w.WB1->focusProxy(), Qt::Key_F11);
+        spin(300);
+        QVERIFY(w.IsFullScreen());
+        QTest::mouseClick(FClock->BtnZoom, Qt::LeftButton);
+        QVERIFY(FZoom->isVisible());
+        w.activateWindow();
+        w.WB1->SetFocus();
+        QTest::keyClick(keyTarget(&w), Qt::Key_Escape);
+        QVERIFY(w.IsFullScreen()); // this Esc was the box's
+    } else if (how == "page") {
+        QTest::mouseClick(w.WB1->focusProxy(), Qt::LeftButton, {}, QPoint(300, 300));
+    } else if (how == "address box") {
+        QTest::mouseClick(w.EdUrl, Qt::LeftButton, {}, QPoint(20, 5));
+    } else if (how == "back") {
+        QTest::keyClick(w.WB1->focusProxy(), Qt::Key_Left, Qt::AltModifier);
+        QVERIFY(h.waitComplete(before + 1));
+        QCOMPARE(w.windowTitle(), QStringLiteral("长章"));
+    } else if (how == "page navigates") {
+        h.js("location.href='/long.html'");
+        QVERIFY(h.waitComplete(before + 1));
+    } else if (how == "inside") {
+        QTest::mouseClick(FZoom->SpinEdit1, Qt::LeftButton);
+        QTest::mouseClick(FZoom->pTitleCaption, Qt::LeftButton);
+    } else if (how == "zoom again") {
+        QTest::mouseClick(w.BtnZoom, Qt::LeftButton);
+    }
+    spin(200);
+    QCOMPARE(FZoom->isVisible(), !closes);
+    QCOMPARE(w.FZoom, 100);
+    QCOMPARE(w.WB1->ZoomPercent(), 100);
+    if (!closes) {
+        QCOMPARE(FZoom->pos(), place);
+        QTest::keyClick(FZoom->SpinEdit1, Qt::Key_Return); // what was typed is still there
+        QCOMPARE(w.FZoom, 300);
+    }
+    QVERIFY(h.errors.isEmpty());
+}
+
 void TestFullScreen::clock()
 {
     LektoHarness h;
@@ -417,6 +514,89 @@ void TestFullScreen::clock()
     spin(200);
     QVERIFY(!w.IsFullScreen());
     QVERIFY(!FClock->isVisible());
+}
+
+// After PgDn the page's top line is the reader's next: the clock at its
+// place takes the top of the screen from the page instead of covering it.
+// Dragged away, it floats over the page again and gives the room back.
+void TestFullScreen::pageClearOfTheClock()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    makeWindows(w);
+    QVERIFY(h.type(FServer.url("/long.html")));
+    const QRect windowed = w.WB1->geometry();
+    w.WB1->SetFocus();
+    QTest::keyClick(keyTarget(&w), Qt::Key_F11);
+    spin(500);
+    QVERIFY(w.IsFullScreen() && FClock->isVisible());
+    QTest::keyClick(keyTarget(&w), Qt::Key_PageDown);
+    QVERIFY(waitUntil([&] { return h.js("window.scrollY").toInt() > 100; }, 3000));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const auto page = [&] { return QRect(w.WB1->mapToGlobal(QPoint(0, 0)), w.WB1->size()); };
+    QVERIFY2(!page().intersects(FClock->frameGeometry()), qPrintable(QStringLiteral("%1 %2").arg(page().top()).arg(page().height())));
+    QCOMPARE(page().top(), screen.top() + FClock->height()); // no more than the clock's height given up
+    QCOMPARE(page().bottom(), screen.bottom());
+    QCOMPARE(page().width(), screen.width());
+    QCOMPARE(keyTarget(&w), w.WB1->focusProxy());
+
+    // Dragged down over the page by its time: the page has the whole screen.
+    QTest::mousePress(FClock->Label1, Qt::LeftButton, {}, QPoint(20, 15));
+    QMouseEvent move(QEvent::MouseMove, QPointF(20, 15 + 300), FClock->Label1->mapToGlobal(QPointF(20, 15 + 300)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(FClock->Label1, &move);
+    QTest::mouseRelease(FClock->Label1, Qt::LeftButton, {}, QPoint(20, 15 + 300));
+    spin(100);
+    QCOMPARE(page(), screen);
+
+    // Back at its place on the next full-screen reading, and out of the way.
+    QTest::keyClick(keyTarget(&w), Qt::Key_Escape);
+    spin(300);
+    QVERIFY(!w.IsFullScreen());
+    QCOMPARE(w.WB1->geometry(), windowed);
+    QTest::keyClick(keyTarget(&w), Qt::Key_F11);
+    spin(300);
+    QCOMPARE(page().top(), screen.top() + FClock->height());
+    QTest::keyClick(keyTarget(&w), Qt::Key_F11);
+    spin(300);
+    QCOMPARE(w.WB1->geometry(), windowed);
+}
+
+// A chapter slow to come shows a thin bar over the top of the page while it
+// loads (the toolbar's ring is hidden in full-screen reading), gone once the
+// chapter is there.
+void TestFullScreen::loadShownInFullScreen()
+{
+    LektoHarness h;
+    TFLekto &w = h.open();
+    makeWindows(w);
+    QVERIFY(h.type(FServer.url("/long.html")));
+    w.WB1->SetFocus();
+    QTest::keyClick(keyTarget(&w), Qt::Key_F11);
+    spin(500);
+    QVERIFY(w.IsFullScreen());
+    const auto barOnTop = [&] {
+        const QImage shot = w.Panel1->grab().toImage();
+        return blueRun(shot, w.WB1->geometry().top() + 1);
+    };
+    QCOMPARE(barOnTop(), 0);
+    QGuiApplication::clipboard()->setText(FServer.url("/slow.html"));
+    const int before = h.completions;
+    QTest::keyClick(keyTarget(&w), Qt::Key_F1); // paste and open
+    QVERIFY(waitUntil([&] { return barOnTop() >= w.WB1->width() / 50; }, 5000));
+    QVERIFY(h.completions == before); // still loading
+    QVERIFY(h.waitComplete(before + 1));
+    QCOMPARE(w.windowTitle(), QStringLiteral("慢章"));
+    QVERIFY(waitUntil([&] { return barOnTop() == 0; }, 3000));
+
+    // Windowed, the toolbar's ring says it; no bar over the page.
+    QTest::keyClick(keyTarget(&w), Qt::Key_Escape);
+    spin(300);
+    h.window->EdUrl->setText(FServer.url("/slow.html"));
+    QTest::keyClick(w.EdUrl, Qt::Key_Return);
+    spin(1500);
+    QCOMPARE(barOnTop(), 0);
+    QVERIFY(h.waitComplete(before + 2));
 }
 
 LEKTO_WEB_TEST_MAIN(TestFullScreen)

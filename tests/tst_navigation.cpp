@@ -3,8 +3,11 @@
 #include "lektoharness.h"
 #include "testhttpserver.h"
 
+#include <QtGui/QClipboard>
+#include <QtGui/QGuiApplication>
 #include <QtWebEngineCore/QWebEngineHistory>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
 
 namespace {
 
@@ -16,6 +19,21 @@ QByteArray chapter(int n, int paragraphs = 3)
     body += "<a id=prev href='" + QByteArray::number(n - 1) + ".html'>上一章</a> "
             "<a id=next href='" + QByteArray::number(n + 1) + ".html'>下一章</a>";
     return body;
+}
+
+// Types text as a reader does: Latin letters, digits and signs as keys,
+// Chinese as an input method commits it.
+void typeText(QWidget *widget, const QString &text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClick(widget, c.toLatin1());
+        } else {
+            QInputMethodEvent commit;
+            commit.setCommitString(QString(c));
+            QApplication::sendEvent(widget, &commit);
+        }
+    }
 }
 
 } // namespace
@@ -65,6 +83,8 @@ private slots:
     void stopAfterThePageArrivedRecordsThatPage();
     void textThatIsNoAddressSaysSo_data();
     void textThatIsNoAddressSaysSo();
+    void sharedTextOpensItsAddress_data();
+    void sharedTextOpensItsAddress();
     void unreachableAddressSaysWhy_data();
     void unreachableAddressSaysWhy();
     void addressesAreRecordedEncoded();
@@ -116,6 +136,8 @@ void TestNavigation::textThatIsNoAddressSaysSo_data()
     QTest::newRow("Chinese words") << "中文 搜索";
     QTest::newRow("two words") << "foo bar";
     QTest::newRow("markup") << "<b>x</b> y";
+    QTest::newRow("one Chinese word") << "剑出青云";
+    QTest::newRow("two addresses") << "上一章 http://127.0.0.1:1/7.html 下一章 http://127.0.0.1:1/9.html";
 }
 
 void TestNavigation::textThatIsNoAddressSaysSo()
@@ -130,6 +152,9 @@ void TestNavigation::textThatIsNoAddressSaysSo()
     QCOMPARE(w.windowTitle(), QStringLiteral("无法打开此网页"));
     const QString shown = pageText(h);
     QVERIFY2(shown.contains(QStringLiteral("无法打开此网页")) && shown.contains(text.trimmed()), qPrintable(shown));
+    QVERIFY2(shown.contains(QStringLiteral("这不是一个有效的网址")), qPrintable(shown));
+    // Trying the same words again cannot help: the page does not advise it.
+    QVERIFY2(!shown.contains(QStringLiteral("刷新")) && shown.contains(QStringLiteral("完整的网址")), qPrintable(shown));
     QCOMPARE(h.js("document.querySelectorAll('b').length").toInt(), 0);
     QCOMPARE(h.bookTitles(), QStringList{"第1章"});
     QCOMPARE(w.Timer1Tag, 0);
@@ -139,6 +164,48 @@ void TestNavigation::textThatIsNoAddressSaysSo()
     w.Button3->click();
     QVERIFY(h.waitComplete(before + 1));
     QCOMPARE(w.windowTitle(), QStringLiteral("第1章"));
+}
+
+void TestNavigation::sharedTextOpensItsAddress_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("typed in the address box, Enter") << "typed";
+    QTest::newRow("粘贴打开") << "button";
+    QTest::newRow("F1 in the page") << "F1";
+}
+
+// Text as chat programs share a chapter: its one address opens, whichever
+// way the text reaches the address box.
+void TestNavigation::sharedTextOpensItsAddress()
+{
+    QFETCH(QString, how);
+    LektoHarness h;
+    TFLekto &w = h.open();
+    const QString address = FServer.url("/book/3.html");
+    const QString shared = QStringLiteral("《剑出青云》第8章 %1 快来看").arg(address);
+    const int before = h.completions;
+    const int asked = FServer.countRequests("/book/3.html");
+    if (how == "typed") {
+        QTest::mouseDClick(w.EdUrl, Qt::LeftButton); // selects the whole text
+        spin(50);
+        typeText(w.EdUrl, shared);
+        QCOMPARE(w.EdUrl->text(), shared);
+        QTest::keyClick(w.EdUrl, Qt::Key_Return);
+    } else {
+        QGuiApplication::clipboard()->setText(shared);
+        if (how == "button") {
+            QTest::mouseClick(w.BtnGo2, Qt::LeftButton);
+        } else {
+            w.WB1->SetFocus();
+            spin(100);
+            QTest::keyClick(w.WB1->focusProxy(), Qt::Key_F1);
+        }
+    }
+    QVERIFY(h.waitComplete(before + 1));
+    QCOMPARE(w.windowTitle(), QStringLiteral("第3章"));
+    QCOMPARE(w.EdUrl->text(), address);
+    QCOMPARE(h.bookTitles(), QStringList{"第3章"});
+    QCOMPARE(FServer.countRequests("/book/3.html"), asked + 1);
 }
 
 void TestNavigation::unreachableAddressSaysWhy_data()
