@@ -181,7 +181,7 @@ void TBrowserView::completeDocument(std::function<void()> beforeReport)
 {
     const quint64 serial = FLoadSerial;
     QPointer<TBrowserView> self(this);
-    static const QString script = Scripts::completionState(ChapterLinks::FindScript());
+    static const QString script = Scripts::documentState(ChapterLinks::FindScript());
     FPage->runJavaScript(script, QWebEngineScript::ApplicationWorld,
                          [self, serial, beforeReport](const QVariant &v) {
                              if (!Answered(self, v) || serial != self->FLoadSerial)

@@ -59,21 +59,6 @@ TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gN
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
     s->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
 
-    // A document from a custom scheme reaches the renderer in 64 KiB pieces,
-    // each laid out before the next is pulled: a start page with thousands of
-    // rows was laid out again for every piece (10 s for 10,000 rows). Our own
-    // documents stay out of layout until parsed, and are laid out once.
-    auto ownDocumentScript = [this](const char *name, QWebEngineScript::InjectionPoint point, const QString &source) {
-        QWebEngineScript script;
-        script.setName(QString::fromLatin1(name));
-        script.setWorldId(QWebEngineScript::ApplicationWorld);
-        script.setInjectionPoint(point);
-        script.setRunsOnSubFrames(false);
-        script.setSourceCode(QStringLiteral("if(location.protocol==='lekto:'){") + source + QLatin1Char('}'));
-        FPage->scripts().insert(script);
-    };
-    ownDocumentScript("lekto-hide", QWebEngineScript::DocumentCreation, Scripts::kHideOwnDocument);
-    ownDocumentScript("lekto-show", QWebEngineScript::DocumentReady, Scripts::kShowOwnDocument);
     installChapterWatch();
     connect(FPage, &QWebEnginePage::loadingChanged, this, &TBrowserView::onLoadingChanged);
     connect(FPage, &QWebEnginePage::newWindowRequested, this, &TBrowserView::onNewWindowRequested);

@@ -24,12 +24,6 @@ QString jsString(const QString &s)
     return literal(s);
 }
 
-const QString kHideOwnDocument = QStringLiteral(
-    "new MutationObserver(function(m,o){var e=document.documentElement;"
-    "if(e){e.style.display='none';o.disconnect();}}).observe(document,{childList:true});");
-
-const QString kShowOwnDocument = QStringLiteral("if(document.documentElement)document.documentElement.style.display='';");
-
 const QString kNoObjectsPolicy = QStringLiteral(
     "new MutationObserver(function(m,o){var h=document.head;if(!h)return;o.disconnect();"
     "var c=document.createElement('meta');c.httpEquiv='Content-Security-Policy';"
@@ -43,12 +37,6 @@ QString documentState(const QString &webPageScript)
     return QStringLiteral("[location.href,") + kTitle
         + QStringLiteral(",location.protocol==='lekto:'?null:(function(){try{return ") + webPageScript
         + QStringLiteral(";}catch(e){return null;}})()]");
-}
-
-QString completionState(const QString &webPageScript)
-{
-    return QStringLiteral("if(location.protocol==='lekto:'){") + kShowOwnDocument + QStringLiteral("}")
-        + documentState(webPageScript);
 }
 
 QString replaceOwnDocument(const QUrl &url)

@@ -11,9 +11,6 @@ namespace Scripts {
 // A string as a JavaScript literal.
 QString jsString(const QString &s);
 
-// Keeps our own document out of layout until it is parsed, then shows it.
-extern const QString kHideOwnDocument;
-extern const QString kShowOwnDocument;
 // A content policy that keeps <object>/<embed> content out.
 extern const QString kNoObjectsPolicy;
 // [address, title] of the document shown: document.title trims and folds
@@ -23,9 +20,6 @@ extern const QString kDocumentState;
 // [address, title, what webPageScript answers]: on our own documents the
 // third is null, and so it is when the script fails.
 QString documentState(const QString &webPageScript);
-// The same, showing our own document first should the script that shows it
-// at DOMContentLoaded not have run.
-QString completionState(const QString &webPageScript);
 
 // Replaces our own document shown by another one at url, in the history as
 // well; answers false when the document shown is not ours.
