@@ -75,7 +75,7 @@ bool rowsPainted(QWidget *view)
         const QRgb *line = reinterpret_cast<const QRgb *>(shot.constScanLine(y));
         for (int x = 0; x < shot.width(); ++x) {
             const int r = qRed(line[x]), g = qGreen(line[x]), b = qBlue(line[x]);
-            if (b > 120 && g < 90 && b - g > 80 && r < b)
+            if (b > 100 && g < 90 && b - g > 60 && r <= b + 10)
                 ++hits;
         }
     }

@@ -142,7 +142,7 @@ void TBrowserView::onLoadingChanged(const QWebEngineLoadingInfo &info)
 void TBrowserView::syncDocument(std::function<void()> then, bool withChapterLinks)
 {
     QPointer<TBrowserView> self(this);
-    static const QString withLinks = Scripts::documentState(ChapterLinks::FindScript());
+    static const QString withLinks = Scripts::completionState(ChapterLinks::FindScript());
     FPage->runJavaScript(withChapterLinks ? withLinks : Scripts::kDocumentState, QWebEngineScript::ApplicationWorld,
                          [self, then](const QVariant &v) {
                              // An answer that is no document's (the page went

@@ -444,20 +444,37 @@ bool TBrowserView::IsDroppableAddress(const QUrl &url)
     return scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("file");
 }
 
-void TBrowserView::SetOwnDocumentStyle(const QString &css)
+void TBrowserView::setOwnDocumentScript(const QString &name, int injectionPoint, const QString &source)
 {
-    const QString name = QStringLiteral("lekto-style");
     for (const auto &script : FPage->scripts().find(name))
         FPage->scripts().remove(script);
-    if (css.isEmpty())
+    if (source.isEmpty())
         return;
     QWebEngineScript script;
     script.setName(name);
     script.setWorldId(QWebEngineScript::ApplicationWorld);
-    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setInjectionPoint(QWebEngineScript::InjectionPoint(injectionPoint));
     script.setRunsOnSubFrames(false);
-    script.setSourceCode(QStringLiteral("if(location.protocol==='lekto:'){") + Scripts::addStyleSheet(css) + QLatin1Char('}'));
+    script.setSourceCode(QStringLiteral("if(location.protocol==='lekto:'){") + source + QLatin1Char('}'));
     FPage->scripts().insert(script);
+}
+
+void TBrowserView::SetOwnDocumentStyle(const QString &css)
+{
+    setOwnDocumentScript(QStringLiteral("lekto-style"), QWebEngineScript::DocumentCreation,
+                         css.isEmpty() ? QString() : Scripts::addStyleSheet(css));
+}
+
+// A document from a custom scheme reaches the renderer in 64 KiB pieces, and
+// each piece is styled and laid out before the next is parsed: whatever a
+// piece lays out again in full makes a long document quadratic.
+void TBrowserView::SetOwnDocumentParsingStyle(const QString &css)
+{
+    const bool on = !css.isEmpty();
+    setOwnDocumentScript(QStringLiteral("lekto-parsing-style"), QWebEngineScript::DocumentCreation,
+                         on ? Scripts::addStyleSheet(css, Scripts::kParsingStyleId) : QString());
+    setOwnDocumentScript(QStringLiteral("lekto-parsed"), QWebEngineScript::DocumentReady,
+                         on ? Scripts::kDropParsingStyle : QString());
 }
 
 bool TBrowserView::EditableHasFocus() const

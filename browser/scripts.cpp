@@ -30,6 +30,11 @@ const QString kNoObjectsPolicy = QStringLiteral(
     "c.content=\"object-src 'none'\";h.insertBefore(c,h.firstChild);})"
     ".observe(document,{childList:true,subtree:true});");
 
+const QString kParsingStyleId = QStringLiteral("lekto-parsing-style");
+
+const QString kDropParsingStyle =
+    QStringLiteral("(function(){var s=document.getElementById('lekto-parsing-style');if(s)s.remove();})();");
+
 const QString kDocumentState = QStringLiteral("[location.href,") + kTitle + QStringLiteral("]");
 
 QString documentState(const QString &webPageScript)
@@ -37,6 +42,12 @@ QString documentState(const QString &webPageScript)
     return QStringLiteral("[location.href,") + kTitle
         + QStringLiteral(",location.protocol==='lekto:'?null:(function(){try{return ") + webPageScript
         + QStringLiteral(";}catch(e){return null;}})()]");
+}
+
+QString completionState(const QString &webPageScript)
+{
+    return QStringLiteral("if(location.protocol==='lekto:'){") + kDropParsingStyle + QStringLiteral("}")
+        + documentState(webPageScript);
 }
 
 QString replaceOwnDocument(const QUrl &url)
@@ -75,13 +86,13 @@ QString documentZoomWhenReady(double factor)
         .arg(factor);
 }
 
-QString addStyleSheet(const QString &css)
+QString addStyleSheet(const QString &css, const QString &id)
 {
-    return QStringLiteral("(function(c){function put(r){var s=document.createElement('style');s.textContent=c;"
-                          "r.appendChild(s);}var e=document.documentElement;if(e){put(e);return;}"
+    return QStringLiteral("(function(c,i){function put(r){var s=document.createElement('style');s.textContent=c;"
+                          "if(i)s.id=i;r.appendChild(s);}var e=document.documentElement;if(e){put(e);return;}"
                           "new MutationObserver(function(m,o){var r=document.documentElement;"
-                          "if(r){o.disconnect();put(r);}}).observe(document,{childList:true});})(%1);")
-        .arg(literal(css));
+                          "if(r){o.disconnect();put(r);}}).observe(document,{childList:true});})(%1,%2);")
+        .arg(literal(css), literal(id));
 }
 
 QString scrollTo(double x, double y)

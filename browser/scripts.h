@@ -20,6 +20,13 @@ extern const QString kDocumentState;
 // [address, title, what webPageScript answers]: on our own documents the
 // third is null, and so it is when the script fails.
 QString documentState(const QString &webPageScript);
+// The same, our own document's parsing style sheet dropped first should the
+// script that drops it at DOMContentLoaded not have run.
+QString completionState(const QString &webPageScript);
+// The element of the style sheet that holds while our own document is parsed,
+// and the script that drops it.
+extern const QString kParsingStyleId;
+extern const QString kDropParsingStyle;
 
 // Replaces our own document shown by another one at url, in the history as
 // well; answers false when the document shown is not ours.
@@ -35,7 +42,7 @@ QString showInside(const QString &headAndBody);
 QString documentZoom(double factor);
 QString documentZoomWhenReady(double factor);
 // Puts a style sheet into the document as soon as it has its root element.
-QString addStyleSheet(const QString &css);
+QString addStyleSheet(const QString &css, const QString &id = QString());
 // Scrolls to a remembered place.
 QString scrollTo(double x, double y);
 
