@@ -143,7 +143,7 @@ void TBrowserView::onLoadingChanged(const QWebEngineLoadingInfo &info)
 void TBrowserView::syncDocument(std::function<void()> then, bool withChapterLinks)
 {
     QPointer<TBrowserView> self(this);
-    static const QString withLinks = Scripts::documentState(ChapterLinks::FindScript());
+    static const QString withLinks = Scripts::completionState(ChapterLinks::FindScript());
     FPage->runJavaScript(withChapterLinks ? withLinks : Scripts::kDocumentState, QWebEngineScript::ApplicationWorld,
                          [self, then](const QVariant &v) {
                              // An answer that is no document's (the page went
@@ -182,7 +182,7 @@ void TBrowserView::completeDocument(std::function<void()> beforeReport)
 {
     const quint64 serial = FLoadSerial;
     QPointer<TBrowserView> self(this);
-    static const QString script = Scripts::completionState(ChapterLinks::FindScript());
+    static const QString script = Scripts::documentState(ChapterLinks::FindScript());
     FPage->runJavaScript(script, QWebEngineScript::ApplicationWorld,
                          [self, serial, beforeReport](const QVariant &v) {
                              if (!Answered(self, v) || serial != self->FLoadSerial)

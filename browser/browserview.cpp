@@ -60,21 +60,6 @@ TBrowserView::TBrowserView(QWidget *parent) : QWebEngineView(parent), FViewId(gN
     s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
     s->setAttribute(QWebEngineSettings::FocusOnNavigationEnabled, false);
 
-    // A document from a custom scheme reaches the renderer in 64 KiB pieces,
-    // each laid out before the next is pulled: a start page with thousands of
-    // rows was laid out again for every piece (10 s for 10,000 rows). Our own
-    // documents stay out of layout until parsed, and are laid out once.
-    auto ownDocumentScript = [this](const char *name, QWebEngineScript::InjectionPoint point, const QString &source) {
-        QWebEngineScript script;
-        script.setName(QString::fromLatin1(name));
-        script.setWorldId(QWebEngineScript::ApplicationWorld);
-        script.setInjectionPoint(point);
-        script.setRunsOnSubFrames(false);
-        script.setSourceCode(QStringLiteral("if(location.protocol==='lekto:'){") + source + QLatin1Char('}'));
-        FPage->scripts().insert(script);
-    };
-    ownDocumentScript("lekto-hide", QWebEngineScript::DocumentCreation, Scripts::kHideOwnDocument);
-    ownDocumentScript("lekto-show", QWebEngineScript::DocumentReady, Scripts::kShowOwnDocument);
     installChapterWatch();
     connect(FPage, &QWebEnginePage::loadingChanged, this, &TBrowserView::onLoadingChanged);
     connect(FPage, &QWebEnginePage::newWindowRequested, this, &TBrowserView::onNewWindowRequested);
@@ -486,20 +471,37 @@ bool TBrowserView::IsDroppableAddress(const QUrl &url)
     return scheme == QLatin1String("http") || scheme == QLatin1String("https") || scheme == QLatin1String("file");
 }
 
-void TBrowserView::SetOwnDocumentStyle(const QString &css)
+void TBrowserView::setOwnDocumentScript(const QString &name, int injectionPoint, const QString &source)
 {
-    const QString name = QStringLiteral("lekto-style");
     for (const auto &script : FPage->scripts().find(name))
         FPage->scripts().remove(script);
-    if (css.isEmpty())
+    if (source.isEmpty())
         return;
     QWebEngineScript script;
     script.setName(name);
     script.setWorldId(QWebEngineScript::ApplicationWorld);
-    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setInjectionPoint(QWebEngineScript::InjectionPoint(injectionPoint));
     script.setRunsOnSubFrames(false);
-    script.setSourceCode(QStringLiteral("if(location.protocol==='lekto:'){") + Scripts::addStyleSheet(css) + QLatin1Char('}'));
+    script.setSourceCode(QStringLiteral("if(location.protocol==='lekto:'){") + source + QLatin1Char('}'));
     FPage->scripts().insert(script);
+}
+
+void TBrowserView::SetOwnDocumentStyle(const QString &css)
+{
+    setOwnDocumentScript(QStringLiteral("lekto-style"), QWebEngineScript::DocumentCreation,
+                         css.isEmpty() ? QString() : Scripts::addStyleSheet(css));
+}
+
+// A document from a custom scheme reaches the renderer in 64 KiB pieces, and
+// each piece is styled and laid out before the next is parsed: whatever a
+// piece lays out again in full makes a long document quadratic.
+void TBrowserView::SetOwnDocumentParsingStyle(const QString &css)
+{
+    const bool on = !css.isEmpty();
+    setOwnDocumentScript(QStringLiteral("lekto-parsing-style"), QWebEngineScript::DocumentCreation,
+                         on ? Scripts::addStyleSheet(css, Scripts::kParsingStyleId) : QString());
+    setOwnDocumentScript(QStringLiteral("lekto-parsed"), QWebEngineScript::DocumentReady,
+                         on ? Scripts::kDropParsingStyle : QString());
 }
 
 bool TBrowserView::EditableHasFocus() const

@@ -100,6 +100,9 @@ public:
     // A style sheet for the documents of LoadFromString, put into each as it
     // is created; the documents' HTML stays as it is.
     void SetOwnDocumentStyle(const QString &css);
+    // A style sheet for the same documents that holds only while they are
+    // being parsed: what it keeps out of layout is laid out once, at the end.
+    void SetOwnDocumentParsingStyle(const QString &css);
     // True while the view shows a document of LoadFromString (the program's own pages).
     bool ShowsOwnDocument() const;
 
@@ -215,6 +218,7 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    void setOwnDocumentScript(const QString &name, int injectionPoint, const QString &source);
     friend class TBrowserPage;
 
     // Navigation and documents (browsernavigation.cpp).

@@ -24,17 +24,16 @@ QString jsString(const QString &s)
     return literal(s);
 }
 
-const QString kHideOwnDocument = QStringLiteral(
-    "new MutationObserver(function(m,o){var e=document.documentElement;"
-    "if(e){e.style.display='none';o.disconnect();}}).observe(document,{childList:true});");
-
-const QString kShowOwnDocument = QStringLiteral("if(document.documentElement)document.documentElement.style.display='';");
-
 const QString kNoObjectsPolicy = QStringLiteral(
     "new MutationObserver(function(m,o){var h=document.head;if(!h)return;o.disconnect();"
     "var c=document.createElement('meta');c.httpEquiv='Content-Security-Policy';"
     "c.content=\"object-src 'none'\";h.insertBefore(c,h.firstChild);})"
     ".observe(document,{childList:true,subtree:true});");
+
+const QString kParsingStyleId = QStringLiteral("lekto-parsing-style");
+
+const QString kDropParsingStyle =
+    QStringLiteral("(function(){var s=document.getElementById('lekto-parsing-style');if(s)s.remove();})();");
 
 const QString kDocumentState = QStringLiteral("[location.href,") + kTitle + QStringLiteral("]");
 
@@ -47,7 +46,7 @@ QString documentState(const QString &webPageScript)
 
 QString completionState(const QString &webPageScript)
 {
-    return QStringLiteral("if(location.protocol==='lekto:'){") + kShowOwnDocument + QStringLiteral("}")
+    return QStringLiteral("if(location.protocol==='lekto:'){") + kDropParsingStyle + QStringLiteral("}")
         + documentState(webPageScript);
 }
 
@@ -112,13 +111,13 @@ w.lektoFit();})(%2))JS")
              QString::number(zoom));
 }
 
-QString addStyleSheet(const QString &css)
+QString addStyleSheet(const QString &css, const QString &id)
 {
-    return QStringLiteral("(function(c){function put(r){var s=document.createElement('style');s.textContent=c;"
-                          "r.appendChild(s);}var e=document.documentElement;if(e){put(e);return;}"
+    return QStringLiteral("(function(c,i){function put(r){var s=document.createElement('style');s.textContent=c;"
+                          "if(i)s.id=i;r.appendChild(s);}var e=document.documentElement;if(e){put(e);return;}"
                           "new MutationObserver(function(m,o){var r=document.documentElement;"
-                          "if(r){o.disconnect();put(r);}}).observe(document,{childList:true});})(%1);")
-        .arg(literal(css));
+                          "if(r){o.disconnect();put(r);}}).observe(document,{childList:true});})(%1,%2);")
+        .arg(literal(css), literal(id));
 }
 
 QString scrollTo(double x, double y)

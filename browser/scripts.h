@@ -11,9 +11,6 @@ namespace Scripts {
 // A string as a JavaScript literal.
 QString jsString(const QString &s);
 
-// Keeps our own document out of layout until it is parsed, then shows it.
-extern const QString kHideOwnDocument;
-extern const QString kShowOwnDocument;
 // A content policy that keeps <object>/<embed> content out.
 extern const QString kNoObjectsPolicy;
 // [address, title] of the document shown: document.title trims and folds
@@ -23,9 +20,13 @@ extern const QString kDocumentState;
 // [address, title, what webPageScript answers]: on our own documents the
 // third is null, and so it is when the script fails.
 QString documentState(const QString &webPageScript);
-// The same, showing our own document first should the script that shows it
-// at DOMContentLoaded not have run.
+// The same, our own document's parsing style sheet dropped first should the
+// script that drops it at DOMContentLoaded not have run.
 QString completionState(const QString &webPageScript);
+// The element of the style sheet that holds while our own document is parsed,
+// and the script that drops it.
+extern const QString kParsingStyleId;
+extern const QString kDropParsingStyle;
 
 // Replaces our own document shown by another one at url, in the history as
 // well; answers false when the document shown is not ours.
@@ -47,7 +48,7 @@ QString documentZoomWhenReady(double factor);
 // the document as it is built and resized.
 QString fitToView(double zoom);
 // Puts a style sheet into the document as soon as it has its root element.
-QString addStyleSheet(const QString &css);
+QString addStyleSheet(const QString &css, const QString &id = QString());
 // Scrolls to a remembered place.
 QString scrollTo(double x, double y);
 

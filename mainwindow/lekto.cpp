@@ -273,9 +273,24 @@ void TFLekto::configureViews()
     // note: the number, the commands and the date stay on one line, and the
     // title and the note wrap in what is left. Its rows are the listing's
     // only rows with a height.
+    // A table sizes its columns from every row, so a history of thousands
+    // showed nothing until the last row was in and laid out (seconds). Each
+    // row is laid out on its own instead, in columns of set widths, and a
+    // row out of sight is skipped until it scrolls near, at its own height
+    // meanwhile: the first rows paint as they arrive. Rows out of sight stay
+    // in the document, for Find and for the keyboard.
     WB1->SetOwnDocumentStyle(QStringLiteral(
+        "htm > table, htm > table > tbody { display: block; }"
+        "tr[height] { display: grid; grid-template-columns: 3.6em 2.6em 2.6em 11em 4.2em 9em minmax(0, 1fr);"
+        " align-items: center; column-gap: 4px; height: auto; min-height: 26px;"
+        " content-visibility: auto; contain-intrinsic-size: auto 26px; }"
+        "tr[height] > td { min-width: 0; }"
         "tr[height] > td:nth-child(-n+6) { white-space: nowrap; }"
         "tr[height] > td:nth-child(6) > a + a, tr[height] > td:nth-child(7) { white-space: normal; overflow-wrap: anywhere; }"));
+    // Rows below the first screenfuls wait for the end of the page: every
+    // piece of a long page that arrives would otherwise lay out all the rows
+    // before it again.
+    WB1->SetOwnDocumentParsingStyle(QStringLiteral("tr[height]:nth-child(n+81) { display: none; }"));
 
     // Handlers take their arguments by reference: what they write (Cancel,
     // ppDisp) is what the view sees.
