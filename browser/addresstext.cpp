@@ -77,14 +77,19 @@ bool addressWithin(const QString &t)
 bool IsAddress(const QString &text)
 {
     const QString t = text.trimmed();
-    if (t.isEmpty() || addressWithin(t))
+    if (t.isEmpty())
+        return false;
+    // Whole and without blanks, a text that begins with a scheme is taken as
+    // it is, whatever address it carries inside: "rc:Open_http://…" is a
+    // command of the start page's, not a shared link.
+    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.\\-]*:"));
+    if (!hasBlank(t) && (scheme.match(t).hasMatch() || t.startsWith(QLatin1Char('/'))))
+        return true;
+    if (addressWithin(t))
         return false;
     static const QRegularExpression webScheme(QStringLiteral("^(?:https?|ftp|file)://"), QRegularExpression::CaseInsensitiveOption);
     if (hasBlank(t))
         return webScheme.match(t).hasMatch();
-    static const QRegularExpression scheme(QStringLiteral("^[A-Za-z][A-Za-z0-9+.\\-]*:"));
-    if (scheme.match(t).hasMatch() || t.startsWith(QLatin1Char('/')))
-        return true;
     const QUrl url = QUrl::fromUserInput(t);
     return url.isValid() && plausibleHost(url.host());
 }

@@ -26,6 +26,7 @@ void TestAddressText::addressToOpen_data()
     QTest::newRow("localhost") << "localhost" << "localhost";
     QTest::newRow("a Chinese domain") << "中文.com/1.html" << "中文.com/1.html";
     QTest::newRow("a command") << "rc:GoStart" << "rc:GoStart";
+    QTest::newRow("a command carrying an address") << "rc:Open_HTTP://Example.COM/Book/A.html" << "rc:Open_HTTP://Example.COM/Book/A.html";
     QTest::newRow("a file") << "/home/reader/书.html" << "/home/reader/书.html";
     QTest::newRow("a path with a blank") << "http://x.com/书/a b.html" << "http://x.com/书/a b.html";
 
