@@ -528,8 +528,8 @@ void TestFullScreen::pageClearOfTheClock()
     const QRect windowed = w.WB1->geometry();
     w.WB1->SetFocus();
     QTest::keyClick(keyTarget(&w), Qt::Key_F11);
-    spin(500);
-    QVERIFY(w.IsFullScreen() && FClock->isVisible());
+    QVERIFY(waitUntil([&] { return w.IsFullScreen() && FClock->isVisible() && QRect(w.WB1->mapToGlobal(QPoint(0, 0)), w.WB1->size()).top()
+                                        == QGuiApplication::primaryScreen()->geometry().top() + FClock->height(); }, 3000));
     QTest::keyClick(keyTarget(&w), Qt::Key_PageDown);
     QVERIFY(waitUntil([&] { return h.js("window.scrollY").toInt() > 100; }, 3000));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
@@ -546,20 +546,15 @@ void TestFullScreen::pageClearOfTheClock()
                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(FClock->Label1, &move);
     QTest::mouseRelease(FClock->Label1, Qt::LeftButton, {}, QPoint(20, 15 + 300));
-    spin(100);
-    QCOMPARE(page(), screen);
+    QVERIFY(waitUntil([&] { return page() == screen; }, 3000));
 
     // Back at its place on the next full-screen reading, and out of the way.
     QTest::keyClick(keyTarget(&w), Qt::Key_Escape);
-    spin(300);
-    QVERIFY(!w.IsFullScreen());
-    QCOMPARE(w.WB1->geometry(), windowed);
+    QVERIFY(waitUntil([&] { return !w.IsFullScreen() && w.WB1->geometry() == windowed; }, 3000));
     QTest::keyClick(keyTarget(&w), Qt::Key_F11);
-    spin(300);
-    QCOMPARE(page().top(), screen.top() + FClock->height());
+    QVERIFY(waitUntil([&] { return page().top() == screen.top() + FClock->height(); }, 3000));
     QTest::keyClick(keyTarget(&w), Qt::Key_F11);
-    spin(300);
-    QCOMPARE(w.WB1->geometry(), windowed);
+    QVERIFY(waitUntil([&] { return w.WB1->geometry() == windowed; }, 3000));
 }
 
 // A chapter slow to come shows a thin bar over the top of the page while it
