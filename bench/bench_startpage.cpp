@@ -13,6 +13,7 @@
 #include "lektohistory.h"
 #include "ownpages.h"
 #include "ratioreporter.h"
+#include "startpagerows.h"
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
@@ -64,29 +65,11 @@ void waitForAnswer(QWebEnginePage *page, const QString &script)
     waitUntil([&] { return answered; }, 120000);
 }
 
-// Whether the band where the first screenful's lower rows stand (below the
-// headings, above the view's foot) holds text in the rows' link colours
-// (#0000FF, #800080, anti-aliased).
-bool rowsPainted(QWidget *view)
-{
-    const QImage shot = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    int hits = 0;
-    for (int y = shot.height() * 6 / 10; y < shot.height() * 9 / 10; ++y) {
-        const QRgb *line = reinterpret_cast<const QRgb *>(shot.constScanLine(y));
-        for (int x = 0; x < shot.width(); ++x) {
-            const int r = qRed(line[x]), g = qGreen(line[x]), b = qBlue(line[x]);
-            if (b > 100 && g < 90 && b - g > 60 && r <= b + 10)
-                ++hits;
-        }
-    }
-    return hits > 50;
-}
-
 // Blanks what the view shows, and waits until a grab shows it blank.
 void blank(QWidget *view, QWebEnginePage *page)
 {
     waitForAnswer(page, QStringLiteral("if(document.documentElement)document.documentElement.style.visibility='hidden'"));
-    waitUntil([&] { return !rowsPainted(view); }, 120000);
+    waitUntil([&] { return !StartPageRowsShown(view); }, 120000);
 }
 
 struct Timing {
@@ -100,7 +83,7 @@ Timing watch(QWidget *view, QWebEnginePage *page, const QElapsedTimer &t, Loaded
 {
     Timing r;
     waitUntil([&] {
-        if (r.firstRows <= 0 && rowsPainted(view))
+        if (r.firstRows <= 0 && StartPageRowsShown(view))
             r.firstRows = double(t.nsecsElapsed()) / 1e6;
         return r.firstRows > 0 && loaded();
     }, 120000);

@@ -17,11 +17,10 @@
 
 namespace {
 
+// The book a page is kept under: the history's own key.
 QString bookOf(const QString &page)
 {
-    QByteArray book, name;
-    TLektoHistory::SplitAddress(page, book, name);
-    return QString::fromLatin1(book.toPercentEncoding());
+    return BookKey::Split(page).book;
 }
 
 } // namespace
@@ -70,7 +69,7 @@ void TFLekto::RememberPlace(const THtmlDocument2 &doc, double ratio)
         return;
     // A look at the contents leaves the book at its chapter, and the place
     // in that chapter with it.
-    if (ChapterLinks::IsContentsPage(doc.chapter, FContentsOf.value(BookKey::Split(doc.URL).book)))
+    if (ChapterLinks::IsContentsPage(doc.chapter, FContentsOf.value(bookOf(doc.URL))))
         return;
     // Written with the history, whose save every page read arms anyway; the
     // save's timer stays the history's own.

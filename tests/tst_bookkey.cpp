@@ -1,5 +1,6 @@
 // Which book a page belongs to: the address split that keys the history's
 // entries, and the entries it gives for books that share a folder or a script.
+#include "historyfiles.h"
 #include "lektohistory.h"
 #include "textcodec.h"
 
@@ -8,21 +9,6 @@
 #include <QtTest/QtTest>
 
 namespace {
-
-QStringList titles(const THisList &list)
-{
-    QStringList out;
-    for (const auto &r : list)
-        out << fieldText(r->Title);
-    return out;
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // A history file of one entry as the program wrote it before: a bookmark,
 // or a fattening entry.

@@ -1,4 +1,5 @@
 #include "lektoerror.h"
+#include "historyfiles.h"
 #include "lektohistory.h"
 #include "textcodec.h"
 
@@ -12,25 +13,10 @@
 
 namespace {
 
-QStringList titles(const THisList &list)
-{
-    QStringList out;
-    for (const auto &r : list)
-        out << fieldText(r->Title);
-    return out;
-}
-
 QByteArray fileBytes(const QString &path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 QByteArray record(const QByteArray &gbkTitle, unsigned char isRead = 1)

@@ -3,8 +3,7 @@
 // links in the order of the page.
 #include "findbar.h"
 #include "lektoharness.h"
-
-#include <QtGui/QImage>
+#include "startpagerows.h"
 
 namespace {
 
@@ -19,23 +18,6 @@ void seed(const QString &file, int entries)
     for (int i = 1; i < entries; ++i)
         h.AddHis(QStringLiteral("http://site/book%1/chapter.html").arg(i), QStringLiteral("第%1章").arg(i));
     h.SaveHis();
-}
-
-// Text in the rows' link colours (#0000FF, #800080, anti-aliased) in the
-// lower part of the view's first screenful, below the headings.
-bool rowsShown(QWidget *view)
-{
-    const QImage shot = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    int hits = 0;
-    for (int y = shot.height() * 6 / 10; y < shot.height() * 9 / 10; ++y) {
-        const QRgb *line = reinterpret_cast<const QRgb *>(shot.constScanLine(y));
-        for (int x = 0; x < shot.width(); ++x) {
-            const int r = qRed(line[x]), g = qGreen(line[x]), b = qBlue(line[x]);
-            if (b > 100 && g < 90 && b - g > 60 && r <= b + 10)
-                ++hits;
-        }
-    }
-    return hits > 50;
 }
 
 } // namespace
@@ -55,15 +37,15 @@ void TestStartPageScale::firstRowsShowBeforeTheLoadCompletes()
     LektoHarness h;
     seed(h.historyFile(), kEntries);
     TFLekto &w = h.open();
-    QVERIFY(waitUntil([&] { return rowsShown(w.WB1); }));
+    QVERIFY(waitUntil([&] { return StartPageRowsShown(w.WB1); }));
     h.js(QStringLiteral("document.documentElement.style.visibility='hidden'"));
-    QVERIFY(waitUntil([&] { return !rowsShown(w.WB1); }));
+    QVERIFY(waitUntil([&] { return !StartPageRowsShown(w.WB1); }));
 
     const int before = h.completions;
     w.ShowStartPage();
     bool seenWhileLoading = false;
     QVERIFY(waitUntil([&] {
-        if (h.completions == before && rowsShown(w.WB1))
+        if (h.completions == before && StartPageRowsShown(w.WB1))
             seenWhileLoading = true;
         return seenWhileLoading || h.completions > before;
     }, 60000));
