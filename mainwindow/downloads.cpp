@@ -12,6 +12,7 @@
 #include <QtCore/QLocale>
 #include <QtCore/QStandardPaths>
 #include <QtCore/QTimer>
+#include <QtCore/QUrl>
 #include <QtWidgets/QBoxLayout>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
@@ -48,7 +49,13 @@ void TFLekto::DownloadsCreate()
     BtnCancelDownload->setFixedWidth(40);
     BtnCancelDownload->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     BtnCancelDownload->hide();
+    BtnOpenFolder = new QPushButton(QStringLiteral("打开文件夹"), pHint);
+    BtnOpenFolder->setFixedWidth(72);
+    BtnOpenFolder->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    BtnOpenFolder->hide();
+    line->addWidget(BtnOpenFolder);
     line->addWidget(BtnCancelDownload);
+    connect(BtnOpenFolder, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnOpenFolderClick(); }); });
     connect(BtnCancelDownload, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnCancelDownloadClick(); }); });
 
     FDownloadNote = new QFrame(Panel1);
@@ -61,13 +68,18 @@ void TFLekto::DownloadsCreate()
     BtnCancelDownloadNote = new QPushButton(QStringLiteral("取消"), FDownloadNote);
     // The keyboard stays with the page the reader reads.
     BtnCancelDownloadNote->setFocusPolicy(Qt::NoFocus);
+    BtnOpenFolderNote = new QPushButton(QStringLiteral("打开文件夹"), FDownloadNote);
+    BtnOpenFolderNote->setFocusPolicy(Qt::NoFocus);
+    BtnOpenFolderNote->hide();
     row->addWidget(LblDownloadNote);
+    row->addWidget(BtnOpenFolderNote);
     row->addWidget(BtnCancelDownloadNote);
     FDownloadNote->hide();
+    connect(BtnOpenFolderNote, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnOpenFolderClick(); }); });
     connect(BtnCancelDownloadNote, &QPushButton::clicked, this, [this] { Dialogs::guarded([this] { BtnCancelDownloadClick(); }); });
     FDownloadNoteTimer = new QTimer(this);
     FDownloadNoteTimer->setSingleShot(true);
-    FDownloadNoteTimer->setInterval(6000);
+    FDownloadNoteTimer->setInterval(kDownloadNoteMs);
     connect(FDownloadNoteTimer, &QTimer::timeout, FDownloadNote, &QWidget::hide);
 }
 
@@ -139,28 +151,39 @@ void TFLekto::DownloadChange(const TDownloadState &state)
     const QString cancels = running ? QStringLiteral("取消下载：") + still.last().fileName() : QString();
     BtnCancelDownload->setToolTip(cancels);
     BtnCancelDownloadNote->setToolTip(cancels);
-    // What the hint line says now; the note of full-screen reading says the same.
-    const auto say = [&](const QString &text) {
+    // What the hint line says now; the note of full-screen reading says the
+    // same. A file saved is said with its folder, which a button opens.
+    const auto say = [&](const QString &said, const QString &path = QString()) {
+        const QString folder = path.isEmpty() ? QString() : QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+        const QFontMetrics &hfm = pHint->fontMetrics();
+        const QFontMetrics nfm = LblDownloadNote->fontMetrics();
+        const int room = pHint->width() - 14 - (running ? BtnCancelDownload->width() : 0) - (folder.isEmpty() ? 0 : BtnOpenFolder->width());
         if (!running) {
-            setHint(text);
-            ShowDownloadNote(text, false);
+            const QString line = SavedIn(hfm, said, folder, room);
+            setHint(line);
+            OfferFolder(line, folder);
+            ShowDownloadNote(SavedIn(nfm, said, folder, kDownloadNoteTextWidth), false, !folder.isEmpty());
             return;
         }
+        // The download still running has the rest of the line.
         const QString gap = QStringLiteral("　");
-        const QFontMetrics &hfm = pHint->fontMetrics();
-        setHint(text + gap + DownloadHint(hfm, pHint->width() - BtnCancelDownload->width() - 14 - hfm.horizontalAdvance(text + gap)));
-        const QFontMetrics nfm = LblDownloadNote->fontMetrics();
-        ShowDownloadNote(text + gap + DownloadHint(nfm, kDownloadNoteTextWidth - nfm.horizontalAdvance(text + gap)), true);
+        const QString line = SavedIn(hfm, said, folder, room / 2);
+        setHint(line + gap + DownloadHint(hfm, room - hfm.horizontalAdvance(line + gap)));
+        OfferFolder(QString(), folder);
+        const QString note = SavedIn(nfm, said, folder, kDownloadNoteTextWidth / 2);
+        ShowDownloadNote(note + gap + DownloadHint(nfm, kDownloadNoteTextWidth - nfm.horizontalAdvance(note + gap)), true,
+                         !folder.isEmpty());
     };
     switch (state.phase) {
     case TDownloadState::Running:
         if (state.id != still.last().id)
             break; // the line speaks of the latest, whose progress says the rest
+        FSavedLine.clear();
         setHint(DownloadHint(pHint->fontMetrics(), pHint->width() - BtnCancelDownload->width() - 14));
         ShowDownloadNote(DownloadHint(LblDownloadNote->fontMetrics(), kDownloadNoteTextWidth), true);
         break;
     case TDownloadState::Completed:
-        say(QStringLiteral("下载完成：") + state.fileName());
+        say(QStringLiteral("下载完成：") + state.fileName(), state.path);
         break;
     case TDownloadState::Cancelled:
         say(QStringLiteral("已取消下载：") + state.fileName());
@@ -173,11 +196,68 @@ void TFLekto::DownloadChange(const TDownloadState &state)
         });
         break;
     case TDownloadState::Kept:
-        // Not a failed download: the book is whole, under another name the report gives.
-        say(QStringLiteral("下载完成，未能保存为：") + state.fileName());
+        // Not a failed download: the book is whole, under another name the
+        // report gives, in the folder chosen.
+        say(QStringLiteral("下载完成，未能保存为：") + state.fileName(), state.path);
         QTimer::singleShot(0, this, [text = state.error] { Dialogs::errorReport(text); });
         break;
     }
+}
+
+QString TFLekto::SavedIn(const QFontMetrics &fm, const QString &said, const QString &folder, int room)
+{
+    if (folder.isEmpty())
+        return said;
+    const QString before = said + QStringLiteral("（位于 "), after = QStringLiteral("）");
+    const int left = room - fm.horizontalAdvance(before + after);
+    return before + fm.elidedText(folder, Qt::ElideMiddle, std::max(left, fm.horizontalAdvance(QStringLiteral("…")))) + after;
+}
+
+void TFLekto::SaySaved(const QString &said, const QString &path)
+{
+    const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+    const QString line = SavedIn(pHint->fontMetrics(), said, folder, pHint->width() - 14 - BtnOpenFolder->width());
+    setHint(line);
+    OfferFolder(line, folder);
+    ShowDownloadNote(SavedIn(LblDownloadNote->fontMetrics(), said, folder, kDownloadNoteTextWidth), false, true);
+}
+
+void TFLekto::OfferFolder(const QString &line, const QString &folder)
+{
+    // line: what the hint line says again once the pointer leaves a link
+    // (empty while a download runs: its progress is said then).
+    FSavedLine = folder.isEmpty() ? QString() : line;
+    FSavedFolder = folder;
+    BtnOpenFolder->setVisible(!folder.isEmpty());
+    BtnOpenFolder->setToolTip(folder.isEmpty() ? QString() : QStringLiteral("打开文件夹：") + folder);
+    BtnOpenFolderNote->setToolTip(BtnOpenFolder->toolTip());
+}
+
+void TFLekto::BtnOpenFolderClick()
+{
+    if (!FSavedFolder.isEmpty())
+        Dialogs::openExternal(QUrl::fromLocalFile(FSavedFolder).toString());
+}
+
+void TFLekto::StatusTextChange(const QString &text)
+{
+    if (!text.isEmpty()) {
+        setHint(text);
+        return;
+    }
+    // The pointer has left a link: a passing word (the zoom, the mode)
+    // keeps its moment; then a running download's progress comes back, or
+    // else the word on the file saved last, with its button.
+    if (FPassingHintTimer && FPassingHintTimer->isActive()) {
+        setHint(FPassingHint);
+        return;
+    }
+    if (FDownloads && !FDownloads->Running().isEmpty()) {
+        setHint(DownloadHint(pHint->fontMetrics(), pHint->width() - BtnCancelDownload->width() - 14));
+        return;
+    }
+    setHint(FSavedLine);
+    BtnOpenFolder->setVisible(!FSavedLine.isEmpty() && !FSavedFolder.isEmpty());
 }
 
 void TFLekto::BtnCancelDownloadClick()
@@ -188,7 +268,7 @@ void TFLekto::BtnCancelDownloadClick()
         FDownloads->Cancel(running.last().id);
 }
 
-void TFLekto::ShowDownloadNote(const QString &text, bool running)
+void TFLekto::ShowDownloadNote(const QString &text, bool running, bool withFolder)
 {
     if (!IsFullScreen()) {
         FDownloadNote->hide();
@@ -196,14 +276,17 @@ void TFLekto::ShowDownloadNote(const QString &text, bool running)
     }
     LblDownloadNote->setText(text);
     BtnCancelDownloadNote->setVisible(running);
+    BtnOpenFolderNote->setVisible(withFolder);
     placeDownloadNote();
     FDownloadNote->show();
     FDownloadNote->raise();
-    // An ended download is said for a while; a running one until it ends.
-    if (running)
+    // An ended download is said for a while (longer when its folder is
+    // offered, to be reached for); a running one until it ends.
+    if (running) {
         FDownloadNoteTimer->stop();
-    else
-        FDownloadNoteTimer->start();
+    } else {
+        FDownloadNoteTimer->start(withFolder ? 2 * kDownloadNoteMs : kDownloadNoteMs);
+    }
 }
 
 void TFLekto::placeDownloadNote()

@@ -302,15 +302,7 @@ void TFLekto::configureViews()
     };
     WB1->OnStop = [this](TBrowserView *v) { _OnStop(v); };
     // A running download's progress comes back once the pointer leaves a link.
-    // What a passing word (the zoom, the mode) says stays its moment.
-    WB1->OnStatusTextChange = [this](TBrowserView *, const QString &text) {
-        if (!text.isEmpty())
-            setHint(text);
-        else if (FPassingHintTimer && FPassingHintTimer->isActive())
-            setHint(FPassingHint);
-        else
-            setHint(DownloadHint(pHint->fontMetrics(), pHint->width() - BtnCancelDownload->width() - 14));
-    };
+    WB1->OnStatusTextChange = [this](TBrowserView *, const QString &text) { StatusTextChange(text); };
     WB1->OnTitleChange = [this](TBrowserView *, const QString &text) { setWindowTitle(text); };
     WB1->OnProgressChange = [this](TBrowserView *, int progress, int max) {
         if (FProg)
@@ -427,6 +419,8 @@ bool TFLekto::eventFilter(QObject *watched, QEvent *event)
 void TFLekto::setHint(const QString &text)
 {
     pHint->SetCaption(text);
+    if (BtnOpenFolder)
+        BtnOpenFolder->hide(); // it goes with the word on the file saved
 }
 
 void TFLekto::ShowPassingHint(const QString &text)
@@ -437,7 +431,7 @@ void TFLekto::ShowPassingHint(const QString &text)
         FPassingHintTimer->setInterval(2500);
         connect(FPassingHintTimer, &QTimer::timeout, this, [this] {
             if (pHint->Caption() == FPassingHint)
-                setHint(DownloadHint(pHint->fontMetrics(), pHint->width() - BtnCancelDownload->width() - 14));
+                StatusTextChange(QString());
         });
     }
     FPassingHint = text;

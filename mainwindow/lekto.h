@@ -134,6 +134,13 @@ public:
     QFrame *FDownloadNote = nullptr;
     QLabel *LblDownloadNote = nullptr;
     QPushButton *BtnCancelDownloadNote = nullptr;
+    // After a file is saved (a download, a page printed to PDF) the line, and
+    // the note in full-screen reading, say in which folder, and this opens it.
+    QPushButton *BtnOpenFolder = nullptr, *BtnOpenFolderNote = nullptr;
+    void BtnOpenFolderClick();
+    // What the hint line says when the page's status text goes: a running
+    // download's progress, or where the last file went.
+    void StatusTextChange(const QString &text);
     TFindBar *FFindBar = nullptr;
     std::optional<TDownloadTarget> DownloadAskTarget(const QString &proposedName);
     void DownloadChange(const TDownloadState &state);
@@ -173,7 +180,11 @@ private:
     void DownloadsCreate();
     void FindBarCreate();
     QString DownloadHint(const QFontMetrics &fm, int width) const;
-    void ShowDownloadNote(const QString &text, bool running);
+    void ShowDownloadNote(const QString &text, bool running, bool withFolder = false);
+    // The file saved, "(位于 folder)" after it, the folder cut to fit room.
+    static QString SavedIn(const QFontMetrics &fm, const QString &said, const QString &folder, int room);
+    void SaySaved(const QString &said, const QString &path);
+    void OfferFolder(const QString &line, const QString &folder);
     void placeDownloadNote();
     void ShowShownPage();
 
@@ -200,6 +211,7 @@ private:
     // Each book's contents page as its chapters link to it, this session.
     QHash<QString, QUrl> FContentsOf;
     QString FDownloadFolder; // where the reader saved last, for the next proposal
+    QString FSavedLine, FSavedFolder; // the hint line's word on the last file saved, and its folder
     bool FPrinting = false;
     bool FShutDown = false;
     // How long the end waits for a page being printed: the engine cannot be
@@ -211,6 +223,7 @@ private:
     QTimer *FLoadBarCheck = nullptr;      // the bar goes when the load has gone, however it went
     // The note is a line over the page, not a panel: a long name gives way.
     static constexpr int kDownloadNoteTextWidth = 420;
+    static constexpr int kDownloadNoteMs = 6000; // how long the note says a download ended
     static constexpr int kClockBandSnap = 2; // the clock this near the top edge sits in its band
     static constexpr int kLoadBarHeight = 3;
 };

@@ -25,6 +25,7 @@ void TFLekto::PrintPage()
     FPrinting = true;
     const bool toPdf = printer->outputFormat() == QPrinter::PdfFormat && !printer->outputFileName().isEmpty();
     setHint(toPdf ? QStringLiteral("正在保存为 PDF…") : QStringLiteral("正在打印…"));
+    OfferFolder(QString(), QString());
     QPointer<TFLekto> self(this);
     // The printer lives until the engine is done with it.
     WB1->Print(printer.get(), [self, printer, toPdf](bool ok, const QString &error) {
@@ -38,8 +39,11 @@ void TFLekto::PrintPage()
                 QTimer::singleShot(0, self, [error] { Dialogs::errorReport(error); });
                 return;
             }
-            self->setHint(toPdf ? QStringLiteral("已保存为 PDF：") + QFileInfo(printer->outputFileName()).fileName()
-                                : QStringLiteral("已送往打印机。"));
+            if (toPdf)
+                self->SaySaved(QStringLiteral("已保存为 PDF：") + QFileInfo(printer->outputFileName()).fileName(),
+                               printer->outputFileName());
+            else
+                self->setHint(QStringLiteral("已送往打印机。"));
         });
     });
 }

@@ -80,6 +80,15 @@ struct ScriptedSave {
     QString path(const QString &name) const { return folder.filePath(name); }
 };
 
+// A button the reader sees, by its caption.
+QPushButton *buttonIn(QWidget *in, const QString &caption)
+{
+    for (QPushButton *b : in->findChildren<QPushButton *>())
+        if (b->text() == caption)
+            return b;
+    return nullptr;
+}
+
 } // namespace
 
 class TestDownloads : public QObject
@@ -108,6 +117,7 @@ private slots:
         FServer.route("/cut.txt", cut);
         FServer.route("/small.txt", file("new text", attachment(kBookNameGbk)));
         routeLinkPage("/index.html", "/book.txt");
+        routeLinkPage("/index-small.html", "/small.txt", "download");
         // A link that asks for a download itself: no navigation at all.
         routeLinkPage("/index-attribute.html", "/book.txt", "download");
         // A link that opens in a new window: swallowed by a hidden view in
@@ -140,6 +150,8 @@ private slots:
     void existingFileReplacedOnlyWhenAgreed();
     void wholeButUnnamedIsKeptAndSaid();
     void fullScreenReadingShowsTheDownload();
+    void savedFileSaysItsFolder_data();
+    void savedFileSaysItsFolder();
     void closingAsksWhileDownloading();
     void hiddenViewsNeverDownload();
     void pageFloodGetsOneQuestion();
@@ -238,7 +250,7 @@ void TestDownloads::savesABookWholeFromALinkInEitherMode()
         return t.startsWith(QStringLiteral("正在下载 斗破苍穹.txt ")) && t.endsWith(QStringLiteral("%…"));
     });
     QVERIFY2(progress != hints.cend(), qPrintable(hints.join(QLatin1Char('|'))));
-    QCOMPARE(w.pHint->Caption(), QStringLiteral("下载完成：斗破苍穹.txt"));
+    QCOMPARE(w.pHint->Caption(), QStringLiteral("下载完成：斗破苍穹.txt（位于 %1）").arg(save.folder.path()));
     QVERIFY(!w.BtnCancelDownload->isVisible());
 
     // Whole, under its own name, and nothing else beside it.
@@ -368,7 +380,7 @@ void TestDownloads::existingFileReplacedOnlyWhenAgreed()
     if (dialogAnswers.size() > 1)
         QCOMPARE(save.proposed.at(1), save.path(kBookName));
     if (!savedAs.isEmpty())
-        QVERIFY(waitUntil([&] { return w.pHint->Caption() == QStringLiteral("下载完成：") + savedAs; }, 15000));
+        QVERIFY(waitUntil([&] { return w.pHint->Caption().startsWith(QStringLiteral("下载完成：") + savedAs + QStringLiteral("（位于 ")); }, 15000));
     else
         spin(1000);
     QCOMPARE(readAll(save.path(kBookName)), oldContent);
@@ -404,7 +416,7 @@ void TestDownloads::wholeButUnnamedIsKeptAndSaid()
     QVERIFY(QFile::remove(save.path(kBookName)));
     QVERIFY(QDir(save.folder.path()).mkdir(kBookName));
     QVERIFY(waitUntil([&] { return !h.errors.isEmpty(); }, 30000));
-    QCOMPARE(w.pHint->Caption(), QStringLiteral("下载完成，未能保存为：斗破苍穹.txt"));
+    QVERIFY2(w.pHint->Caption().startsWith(QStringLiteral("下载完成，未能保存为：斗破苍穹.txt（位于 ")), qPrintable(w.pHint->Caption()));
     const QString error = h.errors.constFirst();
     QVERIFY2(error.startsWith(QStringLiteral("下载已完成，但无法保存为")) && error.contains(QStringLiteral("文件现在是")), qPrintable(error));
     QVERIFY2(!error.contains(QStringLiteral("没有下载成功")), qPrintable(error));
@@ -443,6 +455,54 @@ void TestDownloads::fullScreenReadingShowsTheDownload()
     QVERIFY(waitUntil([&] { return !w.IsFullScreen(); }, 5000));
     QVERIFY(!w.FDownloadNote->isVisible());
     QCOMPARE(w.pHint->Caption(), QStringLiteral("已取消下载：斗破苍穹.txt"));
+    QVERIFY(h.errors.isEmpty());
+}
+
+void TestDownloads::savedFileSaysItsFolder_data()
+{
+    QTest::addColumn<bool>("fullScreen");
+    QTest::newRow("in the hint line") << false;
+    QTest::newRow("in the note of full-screen reading") << true;
+}
+
+// Where the file went: the word on a finished download names the folder, and
+// its button opens the folder in the desktop's file manager.
+void TestDownloads::savedFileSaysItsFolder()
+{
+    QFETCH(bool, fullScreen);
+    LektoHarness h;
+    ScriptedSave save;
+    save.answers << kBookName;
+    TFLekto &w = h.open();
+    w.resize(1100, 700);
+    QVERIFY(h.type(FServer.url("/index-small.html")));
+    if (fullScreen) {
+        w.BtnFullClick();
+        QVERIFY(waitUntil([&] { return w.IsFullScreen(); }, 5000));
+        spin(300);
+    }
+    QVERIFY(h.mouseClick("#txt", Qt::LeftButton, false));
+    const QString said = QStringLiteral("下载完成：斗破苍穹.txt（位于 %1）").arg(QDir::toNativeSeparators(save.folder.path()));
+    QWidget *where = fullScreen ? static_cast<QWidget *>(w.FDownloadNote) : w.pHint;
+    const auto shown = [&] { return fullScreen ? w.LblDownloadNote->text() : w.pHint->Caption(); };
+    QVERIFY2(waitUntil([&] { return shown() == said; }, 15000), qPrintable(shown()));
+    QCOMPARE(filesIn(save.folder.path()), QStringList{kBookName});
+    QPushButton *open = buttonIn(where, QStringLiteral("打开文件夹"));
+    QVERIFY(open && open->isVisible());
+    QTest::mouseClick(open, Qt::LeftButton);
+    QCOMPARE(h.opened, QStringList{QUrl::fromLocalFile(save.folder.path()).toString()});
+    if (fullScreen)
+        return;
+
+    // The pointer passing over a link and leaving it (as the view reports
+    // it): the line says the link, then where the file went again.
+    const QString link = FServer.url("/index.html");
+    w.WB1->OnStatusTextChange(w.WB1, link);
+    QCOMPARE(w.pHint->Caption(), link);
+    QVERIFY(!open->isVisible());
+    w.WB1->OnStatusTextChange(w.WB1, QString());
+    QCOMPARE(w.pHint->Caption(), said);
+    QVERIFY(open->isVisible());
     QVERIFY(h.errors.isEmpty());
 }
 

@@ -279,7 +279,17 @@ void TestFindPrint::printsTheChapterIntoAReadablePdf()
     QVERIFY(!title.isEmpty());
     w.WB1->SetFocus();
     QTest::keyClick(keyTarget(&w), Qt::Key_P, Qt::ControlModifier);
-    QVERIFY(waitUntil([&] { return w.pHint->Caption() == QStringLiteral("已保存为 PDF：章节.pdf"); }, 30000));
+    // Where it went: the folder, which the line's button opens.
+    const QString folder = QFileInfo(print.pdf()).absolutePath();
+    QVERIFY2(waitUntil([&] { return w.pHint->Caption().startsWith(QStringLiteral("已保存为 PDF：章节.pdf（位于 ")); }, 30000),
+             qPrintable(w.pHint->Caption()));
+    QPushButton *open = nullptr;
+    for (QPushButton *b : w.pHint->findChildren<QPushButton *>())
+        if (b->text() == QStringLiteral("打开文件夹"))
+            open = b;
+    QVERIFY(open && open->isVisible());
+    QTest::mouseClick(open, Qt::LeftButton);
+    QCOMPARE(h.opened, QStringList{QUrl::fromLocalFile(folder).toString()});
     QCOMPARE(print.shown, 1);
     QCOMPARE(print.docName, title);
     QVERIFY(!w.IsPrinting());
