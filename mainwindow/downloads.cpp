@@ -233,6 +233,20 @@ void TFLekto::OfferFolder(const QString &line, const QString &folder)
     BtnOpenFolderNote->setToolTip(BtnOpenFolder->toolTip());
 }
 
+void TFLekto::ForgetSavedFile()
+{
+    // The word on a file saved belongs to the page it was saved from: the
+    // next page begins without it, or it would come back under every link
+    // the pointer leaves for the rest of the evening.
+    if (FSavedLine.isEmpty() && FSavedFolder.isEmpty())
+        return;
+    if (pHint->Caption() == FSavedLine)
+        setHint(QString());
+    FSavedLine.clear();
+    FSavedFolder.clear();
+    BtnOpenFolder->hide();
+}
+
 void TFLekto::BtnOpenFolderClick()
 {
     if (!FSavedFolder.isEmpty())

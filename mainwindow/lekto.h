@@ -138,6 +138,7 @@ public:
     // the note in full-screen reading, say in which folder, and this opens it.
     QPushButton *BtnOpenFolder = nullptr, *BtnOpenFolderNote = nullptr;
     void BtnOpenFolderClick();
+    void ForgetSavedFile();
     // What the hint line says when the page's status text goes: a running
     // download's progress, or where the last file went.
     void StatusTextChange(const QString &text);

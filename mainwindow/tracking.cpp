@@ -38,6 +38,7 @@ void TFLekto::WB1BeforeNavigate2(TBrowserView *, TBrowserObject pDisp, QString &
     if (IsPureMode())
         EdUrl->setText(URL);
     setWindowTitle(QStringLiteral("正在打开..."));
+    ForgetSavedFile();
     // A redirect on the way is the same load: the reader who went to the
     // address box meanwhile keeps it.
     const int type = Flags & kNavTypeMask;

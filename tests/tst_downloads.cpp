@@ -503,6 +503,16 @@ void TestDownloads::savedFileSaysItsFolder()
     w.WB1->OnStatusTextChange(w.WB1, QString());
     QCOMPARE(w.pHint->Caption(), said);
     QVERIFY(open->isVisible());
+
+    // The word stays with the page it was said on: the next page goes
+    // without it, link passed over or not.
+    QVERIFY(h.type(link));
+    QCOMPARE(w.pHint->Caption(), QString());
+    QVERIFY(!open->isVisible());
+    w.WB1->OnStatusTextChange(w.WB1, link);
+    w.WB1->OnStatusTextChange(w.WB1, QString());
+    QCOMPARE(w.pHint->Caption(), QString());
+    QVERIFY(!open->isVisible());
     QVERIFY(h.errors.isEmpty());
 }
 
