@@ -105,6 +105,11 @@ public:
     void SetOwnDocumentParsingStyle(const QString &css);
     // True while the view shows a document of LoadFromString (the program's own pages).
     bool ShowsOwnDocument() const;
+    // Runs script in the program's own document shown, in the application
+    // world; nothing when another document is shown by then.
+    void RunInOwnDocument(const QString &script);
+    // The name the engine gives itself to sites.
+    QByteArray UserAgent() const;
 
     TDownloadOptions DownloadOptions() const { return FDownloadOptions; }
     void SetDownloadOptions(TDownloadOptions options);

@@ -64,6 +64,7 @@ const char *const kHelpLines[] = {
     "<tr><td>·简注：简单备注的意思。可以备注为书名或者其他什么，随你高兴。</td></tr>",
     "<tr><td>·全部删除：慎重！用来清空所有记录。其实一般情况下没必要使用。</td></tr>",
     "<tr><td>·全标记为已阅/全标记为未阅：对所有记录批量标记，配合“未阅排序提前”，可以对记录进行排序。</td></tr>",
+    "<tr><td>·新N章：书的目录页在你读到的那一章之后又有N章（显示起始页时自动查看，每本书半小时一次；点“检查更新”立即查看），有新章的书自动标记为未阅。</td></tr>",
     "",
     "</tbody></table>",
     "",
@@ -339,6 +340,7 @@ void TFLekto::FormCreate()
         Mute->AddTarget([v](bool mute) { v->SetAudioMuted(mute); });
     WB1->SetSilent(true);
     LoadReadingPlaces();
+    LoadNewChapterStore();
     ShowStartPage();
     FZoom = 100;
     FIsIE6 = IsOldIE();
@@ -371,6 +373,9 @@ void TFLekto::Shutdown()
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::ExcludeUserInputEvents);
     }
     Timer1->stop();
+    // No answer of a site reaches the window from here on.
+    delete FUpdateChecker;
+    FUpdateChecker = nullptr;
     for (TBrowserView *v : {WB1, WBx, WbY})
         v->Shutdown();
     // What has not arrived is given up and its part file removed, now, while

@@ -3,7 +3,10 @@
 #include "browserview.h"
 #include "downloads.h"
 #include "panel.h"
+#include "contentslist.h"
 #include "readingplaces.h"
+#include "updatechecker.h"
+#include "updatestore.h"
 
 #include <QtWidgets/QWidget>
 
@@ -164,6 +167,17 @@ public:
     // engine answer reaches a handler while the window is taken apart.
     void Shutdown();
 
+    // New chapters of the books in the history (newchapters.cpp): contents
+    // pages asked in the background, counts shown on the start page.
+    static constexpr qint64 kCheckEveryMs = 30 * 60 * 1000;
+    // Off in "Lekto.ini" ([newChapters] check=false): no site is asked.
+    bool FChecksNewChapters = true;
+    TUpdateStore FUpdates;
+    TUpdateChecker *FUpdateChecker = nullptr;
+    // Asks for the contents of every book due (all of them when now).
+    void CheckNewChapters(bool now);
+    void NewChaptersAnswered(const TUpdateChecker::TAnswer &answer);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -211,6 +225,14 @@ private:
     } FLastTurn;
     // Each book's contents page as its chapters link to it, this session.
     QHash<QString, QUrl> FContentsOf;
+    // The chapter lists answered this session, by book.
+    QHash<QString, ContentsList::TChapters> FChapterLists;
+    bool FShowsStartPage = false; // the start page is (being) shown
+    void LoadNewChapterStore();
+    void SaveNewChapterStore();
+    void StartPageComplete();
+    // The counts known, into the start page shown (every book when book is empty).
+    void ShowNewChapterCounts(const QString &book = QString(), bool markedUnread = false);
     QString FDownloadFolder; // where the reader saved last, for the next proposal
     QString FSavedLine, FSavedFolder; // the hint line's word on the last file saved, and its folder
     bool FPrinting = false;

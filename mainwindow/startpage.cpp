@@ -16,6 +16,7 @@ QString TFLekto::HelpText() const
 
 void TFLekto::ShowStartPage()
 {
+    FShowsStartPage = true;
     QString page;
     if (FLektoHis->Count() > 0 || !FLektoHis->L2().empty()) {
         page = QStringLiteral("<htm><body>") + FLektoHis->GetHisHtmCode()
@@ -30,6 +31,7 @@ void TFLekto::ShowStartPage()
 
 void TFLekto::ShowReadMe()
 {
+    FShowsStartPage = false;
     pads->setVisible(false);
     QString page = QStringLiteral("<htm><body>") + HelpText();
     if (FLektoHis->Count() > 0)
@@ -66,6 +68,9 @@ bool TFLekto::RunCommandLink(const QString &url)
         return true;
     case K::GoStart:
         ShowStartPage();
+        return true;
+    case K::CheckNewChapters:
+        CheckNewChapters(true);
         return true;
     default:
         break;

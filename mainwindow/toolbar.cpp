@@ -110,6 +110,7 @@ void TFLekto::SaveHistory(bool closing)
         try {
             FLektoHis->SaveHis();
             SaveReadingPlaces();
+            SaveNewChapterStore();
             FLastSaveError.clear();
         } catch (const ELektoError &e) {
             // The lists stay in memory and the next change tries again. A

@@ -39,6 +39,10 @@ void TFLekto::WB1BeforeNavigate2(TBrowserView *, TBrowserObject pDisp, QString &
         EdUrl->setText(URL);
     setWindowTitle(QStringLiteral("正在打开..."));
     ForgetSavedFile();
+    // A page of the web replaces the start page; our own pages come and go
+    // through their own calls.
+    if (const QUrl target(URL); target.scheme().startsWith(QLatin1String("http")) || target.isLocalFile())
+        FShowsStartPage = false;
     // A redirect on the way is the same load: the reader who went to the
     // address box meanwhile keeps it.
     const int type = Flags & kNavTypeMask;
@@ -55,6 +59,8 @@ void TFLekto::WB1DocumentComplete(TBrowserView *, TBrowserObject pDisp, QString 
     _OnStop(WB1);
     if (FFindBar)
         FFindBar->PageShown();
+    if (FShowsStartPage && WB1->ShowsOwnDocument())
+        Dialogs::guarded([this] { StartPageComplete(); });
     if (const THtmlDocument2 *doc = WB1->Doc2(); doc && !isBlankAddress(doc->URL)) {
         GivePageTheKeys();
         ResumePlaceIfAsked();
@@ -112,7 +118,9 @@ void TFLekto::RecordPage(const QString &url, const QString &title, const TChapte
     FLektoHis->AddHis(url, title);
     ScheduleSave();
     // Where the chapters say their contents are, to know it when it opens.
-    if ((!found.next.isEmpty() || !found.previous.isEmpty()) && !found.contents.isEmpty())
+    if ((!found.next.isEmpty() || !found.previous.isEmpty()) && !found.contents.isEmpty()) {
         FContentsOf.insert(book, found.contents);
+        FUpdates.SetContents(book, found.contents.toString());
+    }
 }
 

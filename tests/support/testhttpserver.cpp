@@ -114,6 +114,14 @@ void TestHttpServer::answer(QTcpSocket *socket, const Request &req, qsizetype lo
     }
     if (resp.hang)
         return; // the socket stays open and silent
+    // A conditional request for what has not changed costs a 304, as at real sites.
+    for (const auto &h : resp.headers) {
+        if (h.first.compare("ETag", Qt::CaseInsensitive) == 0 && !h.second.isEmpty()
+            && req.headers.value("if-none-match") == h.second) {
+            resp.status = 304;
+            resp.body.clear();
+        }
+    }
     QByteArray out = "HTTP/1.1 " + QByteArray::number(resp.status) + (resp.status < 400 ? " OK" : " Error") + "\r\n";
     out += "Content-Type: " + resp.contentType + "\r\n";
     out += "Content-Length: " + QByteArray::number(resp.body.size()) + "\r\n";
