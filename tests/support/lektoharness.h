@@ -6,6 +6,7 @@
 #include "lektohistory.h"
 #include "testmain.h"
 
+#include <QtCore/QSettings>
 #include <QtCore/QTemporaryDir>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPushButton>
@@ -26,6 +27,7 @@ struct LektoHarness {
     QStringList questions;
     std::unique_ptr<TFLekto> window;
     int completions = 0;
+    bool checksNewChapters = false;
 
     QString historyFile() const { return dir.filePath(QStringLiteral("LektoBookmarks.lkt")); }
 
@@ -69,6 +71,12 @@ struct LektoHarness {
     // Creates the window (which shows the start page) and waits for it.
     TFLekto &open(bool show = true)
     {
+        // Books are asked for new chapters only where a test says so: the
+        // answers would change the read marks other tests look at.
+        {
+            QSettings settings(dir.filePath(QStringLiteral("Lekto.ini")), QSettings::IniFormat);
+            settings.setValue(QStringLiteral("newChapters/check"), checksNewChapters);
+        }
         completions = 0;
         window = std::make_unique<TFLekto>(historyFile());
         CountCompletions(window->WB1, &completions);
