@@ -17,6 +17,7 @@
 
 #include <QtCore/QElapsedTimer>
 #include <QtCore/QFile>
+#include <QtCore/QSettings>
 #include <QtCore/QTemporaryDir>
 #include <QtGui/QImage>
 #include <QtWebEngineCore/QWebEnginePage>
@@ -53,6 +54,9 @@ QString historyWith(int entries)
         for (int i = 0; i < entries / 10; ++i)
             h.ToBm2(0);
         h.SaveHis();
+        // The books' sites are made up: nobody asks them for new chapters.
+        QSettings(QFileInfo(path).dir().filePath(QStringLiteral("Lekto.ini")), QSettings::IniFormat)
+            .setValue(QStringLiteral("newChapters/check"), false);
     }
     return path;
 }

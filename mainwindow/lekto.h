@@ -170,6 +170,7 @@ public:
     // New chapters of the books in the history (newchapters.cpp): contents
     // pages asked in the background, counts shown on the start page.
     static constexpr qint64 kCheckEveryMs = 30 * 60 * 1000;
+    static constexpr int kMostBooksAsked = 500; // in one look
     // Off in "Lekto.ini" ([newChapters] check=false): no site is asked.
     bool FChecksNewChapters = true;
     TUpdateStore FUpdates;

@@ -150,6 +150,10 @@ void TFLekto::CheckNewChapters(bool now)
             const bool stale = moved && !FChapterLists.contains(book) && place != known->newest;
             if (!now && known && !stale && time - known->checked < kCheckEveryMs)
                 continue;
+            // A history of thousands of books is asked for the ones read
+            // last (the lists are newest first): the rest wait for the next look.
+            if (jobs.size() >= kMostBooksAsked)
+                continue;
             TUpdateChecker::TJob job{book, contentsOf(book, known), {}, {}};
             if (known && !stale && known->fetched == job.contents.toString()) {
                 job.etag = known->etag;
