@@ -148,7 +148,9 @@ void TFLekto::CheckNewChapters(bool now)
             // A count that cannot be made again here (the list is not at
             // hand and the reader read on) asks at once, and whole.
             const bool stale = moved && !FChapterLists.contains(book) && place != known->newest;
-            if (!now && known && !stale && time - known->checked < kCheckEveryMs)
+            // A site that fails is not asked again at every look: once a
+            // minute at most, even for a count that has to be made again.
+            if (!now && known && time - known->checked < (stale ? 60 * 1000 : kCheckEveryMs))
                 continue;
             // A history of thousands of books is asked for the ones read
             // last (the lists are newest first): the rest wait for the next look.
@@ -159,12 +161,6 @@ void TFLekto::CheckNewChapters(bool now)
                 job.etag = known->etag;
                 job.lastModified = known->lastModified;
             }
-            TUpdateStore::TBook &b = FUpdates.Book(book);
-            b.checked = time;
-            if (stale) {
-                b.place = place;
-                b.count = -1;
-            }
             jobs.append(job);
         }
     }
@@ -173,19 +169,22 @@ void TFLekto::CheckNewChapters(bool now)
         it = books.contains(it.key()) ? std::next(it) : FChapterLists.erase(it);
     if (FUpdates.Changed())
         ScheduleSave();
+    // A book already being asked is not asked twice.
     FUpdateChecker->Check(jobs);
 }
 
 void TFLekto::NewChaptersAnswered(const TUpdateChecker::TAnswer &a)
 {
-    // A site that could not be asked shows nothing, and no box: it is asked
-    // again at the next check.
-    if (a.status == 0)
-        return;
     const TEntry entry = findEntry(*FLektoHis, a.book);
     if (!entry.record)
         return; // deleted meanwhile
     TUpdateStore::TBook &b = FUpdates.Book(a.book);
+    // Asked, answered or not: the next look is in half an hour (or at
+    // 检查更新). A site that could not be asked shows nothing, and no box.
+    b.checked = QDateTime::currentMSecsSinceEpoch();
+    ScheduleSave();
+    if (a.status == 0)
+        return;
     const ContentsList::TChapters *list = nullptr;
     if (a.status == 200) {
         const ContentsList::TChapters parsed = ContentsList::Parse(ContentsList::Decode(a.body, a.contentType),
