@@ -70,6 +70,10 @@ void TFindBar::Open()
 
 void TFindBar::Close()
 {
+    // The page takes the keyboard before the bar goes: a hidden widget with
+    // the focus hands it on as Tab does, and the engine takes a Tab into the
+    // page to its first link, scrolling the page back to its top.
+    FView->SetFocus();
     hide();
     FView->StopFinding();
     FView->SetFocus();

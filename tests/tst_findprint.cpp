@@ -183,11 +183,21 @@ void TestFindPrint::findsANameInAChapter()
     w.FFindBar->EdFind->setText(kName);
     QVERIFY(waitUntil([&] { return w.FFindBar->MatchCount() == expected; }, 5000));
 
-    // Esc: the bar goes, the page has the keyboard, the last match stays selected.
+    // Esc: the bar goes, the page has the keyboard, the last match stays
+    // selected, and the page stays where that match is, below the chapter's
+    // first links.
+    QTest::keyClick(w.FFindBar->EdFind, Qt::Key_Return, Qt::ShiftModifier);
+    QVERIFY(waitUntil([&] { return w.FFindBar->ActiveMatch() == expected; }, 5000));
+    // The engine scrolls to the match after it has answered.
+    QVERIFY2(waitUntil([&] { return h.js("scrollY").toDouble() > 0; }, 5000), "the last match is in the chapter's first screenful");
+    spin(500);
+    const double scrolled = h.js("scrollY").toDouble();
     QTest::keyClick(w.FFindBar->EdFind, Qt::Key_Escape);
     QVERIFY(!w.FFindBar->isVisible());
     QCOMPARE(keyTarget(&w), w.WB1->focusProxy());
     QVERIFY(waitUntil([&] { return h.js("getSelection().toString()").toString() == kName; }, 3000));
+    spin(500);
+    QCOMPARE(h.js("scrollY").toDouble(), scrolled);
 
     // F3 looks for the same name again, the bar back with its count.
     QTest::keyClick(keyTarget(&w), Qt::Key_F3);

@@ -77,11 +77,17 @@ void TestStartPageScale::findReachesTheLastRow()
     }, 5000);
     QVERIFY2(inView, qPrintable(at.size() == 4 ? QStringLiteral("%1..%2 of %3").arg(at[0].toDouble()).arg(at[1].toDouble()).arg(at[2].toDouble())
                                                : QStringLiteral("no rows")));
+    const double scrolled = h.js(QStringLiteral("scrollY")).toDouble();
     QTest::keyClick(w.FFindBar->EdFind, Qt::Key_Escape);
     // The match stays selected, in the last row.
     QVERIFY(waitUntil([&] { return h.js(QStringLiteral("getSelection().toString()")).toString() == kLastBook; }, 5000));
     QVERIFY(h.js(QStringLiteral("(function(){var rows=document.querySelectorAll('tr');"
                                 "return rows[rows.length-1].contains(getSelection().anchorNode);})()")).toBool());
+    // Closing the bar leaves the page where the match is.
+    spin(500);
+    QCOMPARE(h.js(QStringLiteral("scrollY")).toDouble(), scrolled);
+    at = h.js(where).toList();
+    QVERIFY(at.size() == 4 && at[0].toDouble() >= 0 && at[1].toDouble() <= at[2].toDouble());
 }
 
 // Tab from the top of the page: every link in the page's order, rows below
