@@ -421,6 +421,21 @@ bool TFLekto::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+bool TFLekto::focusNextPrevChild(bool next)
+{
+    // A control with the keyboard that is hidden (the toolbar on entering
+    // full-screen reading, a button of the hint line, the find bar) hands
+    // the keyboard on as Tab would; the engine takes a Tab into the page to
+    // the page's first link or field, scrolling the page back to its top.
+    // The page is given the keyboard instead, where the reader is in it.
+    if (const QWidget *focus = focusWidget(); focus && !focus->isVisible() && WB1 && WB1->isVisible()) {
+        WB1->SetFocus();
+        if (focusWidget() != focus)
+            return true;
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
 void TFLekto::setHint(const QString &text)
 {
     pHint->SetCaption(text);

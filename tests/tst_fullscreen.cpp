@@ -116,13 +116,16 @@ private slots:
 void TestFullScreen::enterAndLeaveKeepPageAndBounds_data()
 {
     QTest::addColumn<bool>("maximized");
-    QTest::newRow("from the maximized start") << true;
-    QTest::newRow("from a window of its own size") << false;
+    QTest::addColumn<bool>("byButton"); // 全屏 clicked with the mouse, not F11 in the page
+    QTest::newRow("from the maximized start") << true << false;
+    QTest::newRow("from a window of its own size") << false << false;
+    QTest::newRow("by the button, the toolbar's focus going") << false << true;
 }
 
 void TestFullScreen::enterAndLeaveKeepPageAndBounds()
 {
     QFETCH(bool, maximized);
+    QFETCH(bool, byButton);
     LektoHarness h;
     TFLekto &w = h.open();
     makeWindows(w);
@@ -141,9 +144,13 @@ void TestFullScreen::enterAndLeaveKeepPageAndBounds()
     w.WB1->SetFocus();
     spin(100);
 
-    QTest::keyClick(keyTarget(&w), Qt::Key_F11);
+    if (byButton)
+        QTest::mouseClick(w.BtnFull, Qt::LeftButton);
+    else
+        QTest::keyClick(keyTarget(&w), Qt::Key_F11);
     spin(500);
     QVERIFY(w.IsFullScreen());
+    QCOMPARE(h.js("window.scrollY").toInt(), place);
     QVERIFY(w.windowFlags() & Qt::FramelessWindowHint);
     QCOMPARE(w.geometry(), QGuiApplication::primaryScreen()->geometry());
     QVERIFY(!w.pads->isVisible() && !w.pNavigate->isVisible());
