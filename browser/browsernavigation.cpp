@@ -56,6 +56,7 @@ bool TBrowserView::beforeNavigate(const QUrl &url, int type, bool isMainFrame)
         if (OnLeavePage && FDoc && !FDoc->IsErrorPage)
             OnLeavePage(this, *FDoc, ScrollRatio());
         rememberScroll();
+        FReadingShown = false;
         FLastNavigationType = type;
         ++FNavigationSerial;
         if (FPrefetch.LeavesBook(url))
@@ -183,21 +184,35 @@ void TBrowserView::completeDocument(std::function<void()> beforeReport)
     const quint64 serial = FLoadSerial;
     QPointer<TBrowserView> self(this);
     static const QString script = Scripts::documentState(ChapterLinks::FindScript());
-    FPage->runJavaScript(script, QWebEngineScript::ApplicationWorld,
-                         [self, serial, beforeReport](const QVariant &v) {
+    const bool reading = FReadingOn;
+    FReadingShown = false;
+    FPage->runJavaScript(reading ? ReadingCompletionScript() : script, QWebEngineScript::ApplicationWorld,
+                         [self, serial, beforeReport, reading](const QVariant &v) {
                              if (!Answered(self, v) || serial != self->FLoadSerial)
                                  return; // another load began meanwhile; its completion follows
+                             QVariant answer = v;
+                             const std::optional<QVariant> extracted = reading ? takeReadingAnswer(answer) : std::nullopt;
                              // No answer: the page went away (the view or the
                              // engine closing). Nothing completed that can be
                              // read, and nothing is recorded.
-                             if (!self->adoptDocument(v))
+                             if (!self->adoptDocument(answer))
                                  return;
-                             if (beforeReport)
-                                 beforeReport();
-                             if (self->FDoc && self->OnDocumentComplete) {
-                                 QString u = self->FDoc->URL;
-                                 self->OnDocumentComplete(self, self->FPage, u);
-                             }
+                             auto report = [self, serial, beforeReport](bool) {
+                                 if (!self || self->FShutDown || serial != self->FLoadSerial)
+                                     return;
+                                 if (beforeReport)
+                                     beforeReport();
+                                 if (self->FDoc && self->OnDocumentComplete) {
+                                     QString u = self->FDoc->URL;
+                                     self->OnDocumentComplete(self, self->FPage, u);
+                                 }
+                             };
+                             // The chapter goes into the view before anything
+                             // looks at the page: the place kept in it, find.
+                             if (extracted && self->FReadingOn && !self->FDoc->IsErrorPage)
+                                 self->showReading(*extracted, report);
+                             else
+                                 report(false);
                          });
 }
 

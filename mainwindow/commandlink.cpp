@@ -30,13 +30,14 @@ struct Word {
 };
 
 // In the order they are tested.
-constexpr std::array<Word, 6> kExact = {{
+constexpr std::array<Word, 7> kExact = {{
     {"clearbm", TCommandKind::ClearBm},
     {"readme", TCommandKind::ReadMe},
     {"gostart", TCommandKind::GoStart},
     {"xweiyue", TCommandKind::xWeiyue},
     {"xyiyue", TCommandKind::xYiyue},
     {"weiyuetiqian", TCommandKind::Weiyuetiqian},
+    {"readingsettings", TCommandKind::ReadingSettings},
 }};
 constexpr std::array<Word, 8> kIndexed = {{
     {"del", TCommandKind::Del},

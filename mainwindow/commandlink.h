@@ -8,6 +8,7 @@ enum class TCommandKind {
     Unknown,    // an "rc:" address that names no command: nothing happens
     Open, ClearBm, ReadMe, GoStart, xWeiyue, xYiyue, Weiyuetiqian,
     Del, L2Del, Yangfei, Jianzhu, FJianzhu, Yiyue, FYiyue, Shuqian,
+    ReadingSettings, // the reading view's settings panel (help page)
 };
 
 struct TCommandLink {

@@ -67,6 +67,9 @@ bool TFLekto::RunCommandLink(const QString &url)
     case K::GoStart:
         ShowStartPage();
         return true;
+    case K::ReadingSettings:
+        ShowReadingPanel();
+        return true;
     default:
         break;
     }
