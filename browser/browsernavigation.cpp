@@ -197,6 +197,7 @@ void TBrowserView::completeDocument(std::function<void()> beforeReport)
                              // read, and nothing is recorded.
                              if (!self->adoptDocument(answer))
                                  return;
+                             self->FShownHistoryIndex = self->FPage->history()->currentItemIndex();
                              auto report = [self, serial, beforeReport](bool) {
                                  if (!self || self->FShutDown || serial != self->FLoadSerial)
                                      return;
@@ -263,7 +264,10 @@ void TBrowserView::rememberScroll()
     const QUrl url = FPage->url();
     if (url.isEmpty())
         return;
-    FScrollMarks.insert(FPage->history()->currentItemIndex(), TScrollMark{url, FPage->scrollPosition()});
+    // Under the entry of the page being left: on 后退 and 前进 the engine
+    // has moved its current entry to the one being opened already.
+    const int index = FShownHistoryIndex >= 0 ? FShownHistoryIndex : FPage->history()->currentItemIndex();
+    FScrollMarks.insert(index, TScrollMark{url, FPage->scrollPosition()});
 }
 
 void TBrowserView::restoreScroll()
@@ -274,6 +278,7 @@ void TBrowserView::restoreScroll()
     if (FLastNavigationType != QWebEnginePage::NavigationTypeBackForward)
         return;
     const auto mark = FScrollMarks.constFind(FPage->history()->currentItemIndex());
+
     if (mark == FScrollMarks.constEnd() || mark->url != FPage->url() || mark->position.isNull())
         return;
     FPage->runJavaScript(Scripts::scrollTo(mark->position.x(), mark->position.y()), QWebEngineScript::ApplicationWorld);

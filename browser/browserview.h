@@ -309,6 +309,7 @@ private:
         QPointF position;
     };
     QHash<int, TScrollMark> FScrollMarks; // by history index: where the reader left each page
+    int FShownHistoryIndex = -1;          // the history entry of the document completed last
     quint64 FLoadSerial = 0;
     quint64 FNavigationSerial = 0;
     TPrefetchState FPrefetch;
