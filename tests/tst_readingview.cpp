@@ -4,7 +4,12 @@
 
 #include <QtCore/QProcess>
 #include <QtPrintSupport/QPrinter>
+#include <QtWidgets/QCheckBox>
+#include <QtWidgets/QComboBox>
+#include <QtWidgets/QSpinBox>
 #include <QtWidgets/QToolButton>
+
+#include "readingpanel.h"
 
 using namespace ChapterSite;
 
@@ -101,6 +106,7 @@ private slots:
     void everythingKeepsWorking();
     void printsTheView();
     void settingsKeptAcrossRestart();
+    void settingsPanelFromHelpAndCorner();
 
 private:
     // The view's title, paragraphs and bar links ([text=href]) as shown.
@@ -447,6 +453,36 @@ void TestReadingView::settingsKeptAcrossRestart()
     QCOMPARE(h.js(QStringLiteral("getComputedStyle(%1).lineHeight").arg(QLatin1String(kReader))).toString(), QStringLiteral("44px"));
     QSettings ini(h.dir.filePath(QStringLiteral("Lekto.ini")), QSettings::IniFormat);
     QCOMPARE(ini.value(QStringLiteral("reading/width")).toInt(), 44);
+}
+
+// The panel opens from the help page's link and from the view's corner;
+// each change shows in the view at once.
+void TestReadingView::settingsPanelFromHelpAndCorner()
+{
+    LektoHarness h;
+    TFLekto &w = openReading(h);
+    w.ShowReadMe();
+    QVERIFY(h.waitComplete(2));
+    QVERIFY(h.js("(function(){var a=document.querySelector('a[href=\"rc:ReadingSettings\"]');if(!a)return false;a.click();return true;})()").toBool());
+    QVERIFY(waitUntil([&] { return w.FReadingPanel && w.FReadingPanel->isVisible(); }, 5000));
+    w.FReadingPanel->close();
+    QVERIFY(h.type("http://read.example.com/br/1.html"));
+    QVERIFY(w.BtnReading->isVisible());
+    QTest::mouseClick(w.BtnReading, Qt::LeftButton);
+    QVERIFY(w.FReadingPanel->isVisible());
+    w.FReadingPanel->CbTheme->setCurrentIndex(1);
+    QVERIFY(waitUntil([&] { return h.js("getComputedStyle(document.body).backgroundColor").toString() == "rgb(204, 232, 207)"; }, 5000));
+    w.FReadingPanel->SeWidth->setValue(24);
+    w.FReadingPanel->SeSize->setValue(20);
+    QVERIFY(waitUntil([&] {
+        return h.js(QStringLiteral("getComputedStyle(%1).maxWidth").arg(QLatin1String(kReader))).toString() == "480px";
+    }, 5000));
+    QCOMPARE(w.FReading.style.theme, Reading::TTheme::EyeCare);
+    // Turned off from the panel, as F9 does.
+    w.FReadingPanel->CkEnabled->setChecked(false);
+    QVERIFY(waitUntil([&] { return !shown(h).present; }, 5000));
+    QVERIFY(!w.FReading.enabled);
+    QVERIFY(h.errors.isEmpty());
 }
 
 LEKTO_WEB_TEST_MAIN(TestReadingView)
