@@ -31,7 +31,7 @@ struct TStyle {
     int fontPx = 20;
     double lineHeight = 1.9;
     int widthChars = 36;            // the text column, in characters of the font
-    double paragraphSpacing = 0.6;  // between paragraphs, in lines of text
+    double paragraphSpacing = 0.4;  // between paragraphs, in lines of text
 
     static constexpr int kMinWidth = 24, kMaxWidth = 60;
     static constexpr int kMinFontPx = 12, kMaxFontPx = 40;
