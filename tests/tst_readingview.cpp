@@ -107,6 +107,7 @@ private slots:
     void printsTheView();
     void settingsKeptAcrossRestart();
     void settingsPanelFromHelpAndCorner();
+    void halfPureMode();
 
 private:
     // The view's title, paragraphs and bar links ([text=href]) as shown.
@@ -317,9 +318,19 @@ void TestReadingView::userRulesAndBadRule()
     QFile f(h.dir.filePath(QString::fromLatin1(Reading::TRules::kFileName)));
     QVERIFY(f.open(QIODevice::ReadOnly));
     QVERIFY(f.readAll().contains("/([坏的/"));
+    f.close();
     // Said once, not at every page.
     QVERIFY(h.type("http://read.example.com/br/1.html"));
     spin(200);
+    QCOMPARE(h.messages.size(), 1);
+    // The file mended, the next page takes it as it is now.
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("/第1段：[^，]*，/\n");
+    f.close();
+    QVERIFY(h.type("http://read.example.com/rules/1.html"));
+    const Shown mended = shown(h);
+    QVERIFY(mended.paragraphs.first().startsWith(QStringLiteral("窗外的雨还没有停")));
+    QVERIFY(mended.paragraphs.join('\n').contains(QStringLiteral("本站首发")));
     QCOMPARE(h.messages.size(), 1);
 }
 
@@ -482,6 +493,23 @@ void TestReadingView::settingsPanelFromHelpAndCorner()
     w.FReadingPanel->CkEnabled->setChecked(false);
     QVERIFY(waitUntil([&] { return !shown(h).present; }, 5000));
     QVERIFY(!w.FReading.enabled);
+    QVERIFY(h.errors.isEmpty());
+}
+
+// The page's own scripts run in half-pure mode; the view is the same.
+void TestReadingView::halfPureMode()
+{
+    LektoHarness h;
+    TFLekto &w = openReading(h);
+    const int before = h.completions;
+    w.pHalfClick();
+    h.waitComplete(before + 1);
+    QVERIFY(!w.IsPureMode());
+    QVERIFY(h.type("http://read.example.com/br/3.html"));
+    const Shown s = shown(h);
+    QVERIFY(s.present);
+    QCOMPARE(s.title, QStringLiteral("第3章 夜雨"));
+    QCOMPARE(s.paragraphs.size(), 12);
     QVERIFY(h.errors.isEmpty());
 }
 
