@@ -56,6 +56,7 @@ bool TBrowserView::beforeNavigate(const QUrl &url, int type, bool isMainFrame)
         if (OnLeavePage && FDoc && !FDoc->IsErrorPage)
             OnLeavePage(this, *FDoc, ScrollRatio());
         rememberScroll();
+        FReadingShown = false;
         FLastNavigationType = type;
         ++FNavigationSerial;
         if (FPrefetch.LeavesBook(url))
@@ -183,21 +184,36 @@ void TBrowserView::completeDocument(std::function<void()> beforeReport)
     const quint64 serial = FLoadSerial;
     QPointer<TBrowserView> self(this);
     static const QString script = Scripts::documentState(ChapterLinks::FindScript());
-    FPage->runJavaScript(script, QWebEngineScript::ApplicationWorld,
-                         [self, serial, beforeReport](const QVariant &v) {
+    const bool reading = FReadingOn;
+    FReadingShown = false;
+    FPage->runJavaScript(reading ? ReadingCompletionScript() : script, QWebEngineScript::ApplicationWorld,
+                         [self, serial, beforeReport, reading](const QVariant &v) {
                              if (!Answered(self, v) || serial != self->FLoadSerial)
                                  return; // another load began meanwhile; its completion follows
+                             QVariant answer = v;
+                             const std::optional<QVariant> extracted = reading ? takeReadingAnswer(answer) : std::nullopt;
                              // No answer: the page went away (the view or the
                              // engine closing). Nothing completed that can be
                              // read, and nothing is recorded.
-                             if (!self->adoptDocument(v))
+                             if (!self->adoptDocument(answer))
                                  return;
-                             if (beforeReport)
-                                 beforeReport();
-                             if (self->FDoc && self->OnDocumentComplete) {
-                                 QString u = self->FDoc->URL;
-                                 self->OnDocumentComplete(self, self->FPage, u);
-                             }
+                             self->FShownHistoryIndex = self->FPage->history()->currentItemIndex();
+                             auto report = [self, serial, beforeReport](bool) {
+                                 if (!self || self->FShutDown || serial != self->FLoadSerial)
+                                     return;
+                                 if (beforeReport)
+                                     beforeReport();
+                                 if (self->FDoc && self->OnDocumentComplete) {
+                                     QString u = self->FDoc->URL;
+                                     self->OnDocumentComplete(self, self->FPage, u);
+                                 }
+                             };
+                             // The chapter goes into the view before anything
+                             // looks at the page: the place kept in it, find.
+                             if (extracted && self->FReadingOn && !self->FDoc->IsErrorPage)
+                                 self->showReading(*extracted, report);
+                             else
+                                 report(false);
                          });
 }
 
@@ -248,7 +264,10 @@ void TBrowserView::rememberScroll()
     const QUrl url = FPage->url();
     if (url.isEmpty())
         return;
-    FScrollMarks.insert(FPage->history()->currentItemIndex(), TScrollMark{url, FPage->scrollPosition()});
+    // Under the entry of the page being left: on 后退 and 前进 the engine
+    // has moved its current entry to the one being opened already.
+    const int index = FShownHistoryIndex >= 0 ? FShownHistoryIndex : FPage->history()->currentItemIndex();
+    FScrollMarks.insert(index, TScrollMark{url, FPage->scrollPosition()});
 }
 
 void TBrowserView::restoreScroll()
@@ -259,6 +278,7 @@ void TBrowserView::restoreScroll()
     if (FLastNavigationType != QWebEnginePage::NavigationTypeBackForward)
         return;
     const auto mark = FScrollMarks.constFind(FPage->history()->currentItemIndex());
+
     if (mark == FScrollMarks.constEnd() || mark->url != FPage->url() || mark->position.isNull())
         return;
     FPage->runJavaScript(Scripts::scrollTo(mark->position.x(), mark->position.y()), QWebEngineScript::ApplicationWorld);

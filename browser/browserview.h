@@ -4,6 +4,7 @@
 #include "downloadoptions.h"
 #include "hostoptions.h"
 #include "prefetch.h"
+#include "readingtext.h"
 
 #include <QtCore/QHash>
 #include <QtCore/QPointF>
@@ -32,6 +33,14 @@ struct THtmlDocument2 {
     // Its chapter links and what tells its book's contents page, as found
     // when it completed or stopped; page empty when they were not found.
     TChapterLinks chapter;
+};
+
+// What became of a page in the reading view.
+enum class TReadingOutcome {
+    Shown,        // the chapter shows in the view
+    NotChapter,   // the page is no chapter: it shows as it is
+    TextNotFound, // a chapter whose text was not found: it shows as it is
+    Off,          // the view was turned off on the page shown
 };
 
 // Flags passed with OnBeforeNavigate2: the engine's navigation type in the low
@@ -212,6 +221,26 @@ public:
     static constexpr int kMinZoomPercent = 25;
     static constexpr int kMaxZoomPercent = 500;
 
+    // The reading view (readingview.cpp). While on, every chapter page that
+    // completes shows as the chapter alone (its title, its text, bars with
+    // its neighbours) in place of the page; turning it on or off changes the
+    // page shown too. A page that is no chapter stays as it is.
+    void SetReadingView(bool on);
+    bool ReadingViewOn() const { return FReadingOn; }
+    bool ShowsReadingView() const { return FReadingShown; }
+    // How the view looks; the view shown changes at once. The night theme
+    // darkens our own documents as well.
+    void SetReadingStyle(const Reading::TStyle &style);
+    const Reading::TStyle &ReadingStyle() const { return FReadingStyle; }
+    void SetReadingRules(const Reading::TRules &rules);
+    const Reading::TRules &ReadingRules() const { return FReadingRules; }
+    // Said after each chapter page completes while the view is on (before
+    // OnDocumentComplete), and when the view is turned off on a page.
+    std::function<void(TBrowserView *Sender, TReadingOutcome outcome)> OnReadingView;
+    // The script a completing document is asked while the view is on: the
+    // document's state, its chapter links and its chapter's text.
+    static const QString &ReadingCompletionScript();
+
 signals:
     // A top-level navigation begins: the reader, the program or the page
     // is taking the view somewhere else (our own pages too).
@@ -247,6 +276,12 @@ private:
     void applyZoom();
     void applyFit(double zoom);
     void installChapterWatch();
+    // The reading view's part of the answer to ReadingCompletionScript, taken
+    // out so that the rest is the plain completion answer.
+    static std::optional<QVariant> takeReadingAnswer(QVariant &answer);
+    void showReading(const QVariant &extracted, std::function<void(bool shown)> then);
+    void findAndShowReading(std::function<void(bool shown)> then);
+    void SetOwnDocumentNightStyle(const QString &css);
 
     TBrowserPage *FPage = nullptr;
     QObject *FFrameDisp = nullptr;
@@ -279,6 +314,7 @@ private:
         QPointF position;
     };
     QHash<int, TScrollMark> FScrollMarks; // by history index: where the reader left each page
+    int FShownHistoryIndex = -1;          // the history entry of the document completed last
     quint64 FLoadSerial = 0;
     quint64 FNavigationSerial = 0;
     TPrefetchState FPrefetch;
@@ -296,4 +332,10 @@ private:
         return view && !view->FShutDown && answer.isValid();
     }
     int FViewId = 0;
+    bool FReadingOn = false;
+    bool FReadingShown = false;
+    Reading::TStyle FReadingStyle;
+    QString FReadingCss = Reading::Css(Reading::TStyle());
+    Reading::TRules FReadingRules;
+    QString FOwnNightCss;
 };

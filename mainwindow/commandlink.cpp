@@ -30,7 +30,7 @@ struct Word {
 };
 
 // In the order they are tested.
-constexpr std::array<Word, 7> kExact = {{
+constexpr std::array<Word, 8> kExact = {{
     {"clearbm", TCommandKind::ClearBm},
     {"readme", TCommandKind::ReadMe},
     {"gostart", TCommandKind::GoStart},
@@ -38,6 +38,7 @@ constexpr std::array<Word, 7> kExact = {{
     {"xyiyue", TCommandKind::xYiyue},
     {"weiyuetiqian", TCommandKind::Weiyuetiqian},
     {"gengxin", TCommandKind::CheckNewChapters},
+    {"readingsettings", TCommandKind::ReadingSettings},
 }};
 constexpr std::array<Word, 8> kIndexed = {{
     {"del", TCommandKind::Del},

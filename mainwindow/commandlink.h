@@ -9,6 +9,7 @@ enum class TCommandKind {
     Open, ClearBm, ReadMe, GoStart, xWeiyue, xYiyue, Weiyuetiqian,
     Del, L2Del, Yangfei, Jianzhu, FJianzhu, Yiyue, FYiyue, Shuqian,
     CheckNewChapters, // asks now whether the books have new chapters
+    ReadingSettings, // the reading view's settings panel (help page)
 };
 
 struct TCommandLink {

@@ -49,11 +49,14 @@ TKeyCommand WindowKeyCommand(int key, Qt::KeyboardModifiers modifiers)
         case Qt::Key_F5: return TKeyCommand::Refresh;
         case Qt::Key_F6: return TKeyCommand::FocusAddress;
         case Qt::Key_F3: return TKeyCommand::FindNext;
+        case Qt::Key_F9: return TKeyCommand::ToggleReading;
         default: return TKeyCommand::None;
         }
     }
     if (m == Qt::ShiftModifier && key == Qt::Key_F3)
         return TKeyCommand::FindPrevious;
+    if (m == Qt::ShiftModifier && key == Qt::Key_F9)
+        return TKeyCommand::NextReadingTheme;
     return TKeyCommand::None;
 }
 

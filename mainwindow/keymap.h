@@ -27,6 +27,9 @@ enum class TKeyCommand {
     ZoomIn,    // Ctrl+= or Ctrl++
     ZoomOut,   // Ctrl+-
     ZoomReset, // Ctrl+0: 100 %
+    // The reading view.
+    ToggleReading,    // F9
+    NextReadingTheme, // Shift+F9
 };
 
 // Keys the window takes before the focused control (the page, the address

@@ -108,6 +108,8 @@ bool TFLekto::KeyPressed(QWidget *target, QKeyEvent *event)
     case TKeyCommand::ZoomIn: ZoomBy(1); return true;
     case TKeyCommand::ZoomOut: ZoomBy(-1); return true;
     case TKeyCommand::ZoomReset: ZoomBy(0); return true;
+    case TKeyCommand::ToggleReading: ToggleReadingView(); return true;
+    case TKeyCommand::NextReadingTheme: NextReadingTheme(); return true;
     case TKeyCommand::Print:
         // After the key: the print dialog is modal, and the key is still on its way.
         QTimer::singleShot(0, this, [this] { Dialogs::guarded([this] { PrintPage(); }); });

@@ -48,6 +48,7 @@ const char *const kHelpLines[] = {
     "<tr><td>·←/→：上一章/下一章（纯净模式下也可用）</td></tr>",
     "<tr><td>·Ctrl+F：在本页查找（F3：下一个，Shift+F3：上一个）</td></tr>",
     "<tr><td>·Ctrl+P：打印本页（也可打印为PDF）</td></tr>",
+    "<tr><td>·F9：阅读视图（只显示章节正文，开关会记住）；Shift+F9：换配色（白天/护眼/羊皮纸/夜间）；<a href=\"rc:ReadingSettings\">阅读视图设置</a></td></tr>",
     "",
     "<tr><td>&nbsp;</td></tr>",
     "<tr><td>工具栏的几个常用按钮：</td></tr>",
@@ -341,6 +342,7 @@ void TFLekto::FormCreate()
     WB1->SetSilent(true);
     LoadReadingPlaces();
     LoadNewChapterStore();
+    ReadingViewCreate();
     ShowStartPage();
     FZoom = 100;
     FIsIE6 = IsOldIE();
@@ -355,6 +357,7 @@ void TFLekto::FormClose()
     if (const THtmlDocument2 *doc = WB1->Doc2())
         RememberPlace(*doc, WB1->ScrollRatio());
     Dialogs::guarded([this] { SaveWindowPlacement(); });
+    Dialogs::guarded([this] { SaveReadingSettings(); });
     SaveHistory(true);
 }
 

@@ -8,6 +8,7 @@
 #include "updatechecker.h"
 #include "updatestore.h"
 
+#include <QtCore/QDateTime>
 #include <QtWidgets/QWidget>
 
 #include <memory>
@@ -21,6 +22,8 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
+class QToolButton;
+class TReadingPanel;
 class TFindBar;
 class TFlashMute;
 class TLektoHistory;
@@ -154,6 +157,22 @@ public:
     bool MayClose();
     void PrintPage();
 
+    // The reading view (readingview.cpp): F9 turns it on and off, Shift+F9
+    // goes to the next theme; the settings are kept in "Lekto.ini", the
+    // reader's rules for text adverts in a file beside the history.
+    Reading::TSettings FReading;
+    QToolButton *BtnReading = nullptr; // the view's corner: its settings
+    TReadingPanel *FReadingPanel = nullptr;
+    void ToggleReadingView();
+    void NextReadingTheme();
+    void SetReadingStyle(const Reading::TStyle &style);
+    void ShowReadingPanel();
+    void SaveReadingSettings();
+    // Reads the reader's rules again when the file has changed; a rule that
+    // does not compile is said, once, and the others hold.
+    void RefreshReadingRules();
+    QString ReadingRulesFile() const;
+
     // Coming back as it was left (resume.cpp): the place inside each book's
     // last page, and the window's bounds ("Lekto.ini", beside the history).
     TReadingPlaces FPlaces;
@@ -204,6 +223,11 @@ private:
     void OfferFolder(const QString &line, const QString &folder);
     void placeDownloadNote();
     void ShowShownPage();
+    void ReadingViewCreate();
+    void ReadingOutcome(TReadingOutcome outcome);
+    void placeReadingButton();
+    QDateTime FRulesStamp;
+    qint64 FRulesSize = -1;
 
     // The page takes the keyboard when it has loaded, unless the reader went
     // to the address box while it loaded.

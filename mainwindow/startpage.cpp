@@ -1,5 +1,9 @@
 #include "lekto.h"
 
+#include "startaddress.h"
+
+#include <QtWidgets/QLineEdit>
+
 #include "commandlink.h"
 #include "dialogs.h"
 #include "lektohistory.h"
@@ -71,6 +75,12 @@ bool TFLekto::RunCommandLink(const QString &url)
         return true;
     case K::CheckNewChapters:
         CheckNewChapters(true);
+        return true;
+    case K::ReadingSettings:
+        ShowReadingPanel();
+        // Typed in the address box, it leaves the box saying the page shown.
+        if (const THtmlDocument2 *doc = WB1->Doc2())
+            EdUrl->setText(isBlankAddress(doc->URL) ? QStringLiteral("rc:GoStart") : doc->URL);
         return true;
     default:
         break;

@@ -9,7 +9,7 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="${LEKTO_BUILD_DIR:-$here/build}"
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-webengine-dev libgl-dev libbenchmark-dev
-          fonts-noto-cjk qt6-translations-l10n xvfb xauth
+          fonts-noto-cjk fonts-arphic-ukai qt6-translations-l10n xvfb xauth  # ukai: the reading view's Kai face
           desktop-file-utils appstream x11-utils  # the install test
           dpkg-dev file                           # cpack -G DEB finds the dependencies
           poppler-utils)                          # the printing test reads its PDFs back
