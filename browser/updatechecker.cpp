@@ -133,6 +133,7 @@ void TUpdateChecker::finished(QNetworkReply *reply, const TJob &job)
     TAnswer answer;
     answer.book = job.book;
     answer.contents = job.contents;
+    answer.answeredFrom = reply->url();
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (reply->error() == QNetworkReply::NoError && status == 200) {
         answer.status = 200;

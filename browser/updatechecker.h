@@ -33,6 +33,7 @@ public:
     struct TAnswer {
         QString book;
         QUrl contents;
+        QUrl answeredFrom; // where the page came from after redirects: its links are relative to it
         int status = 0; // 200, 304, or 0 when nothing usable came
         QByteArray body, contentType;
         QString etag, lastModified;

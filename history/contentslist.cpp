@@ -91,7 +91,9 @@ QString plainText(QStringView html)
             continue;
         }
         if (c == u'&') {
-            const qsizetype semi = html.indexOf(u';', i);
+            // Looked for nearby only: a page of bare ampersands must not make
+            // every one of them search the rest of the text.
+            const qsizetype semi = html.left(std::min(html.size(), i + 10)).indexOf(u';', i);
             if (semi > i && semi - i <= 8) {
                 const QStringView name = html.mid(i + 1, semi - i - 1);
                 QChar put;
@@ -214,6 +216,10 @@ bool isSiteCommand(const QString &text)
         QStringLiteral("书架"),     QStringLiteral("登录"),     QStringLiteral("注册"),     QStringLiteral("上一页"),
         QStringLiteral("下一页"),   QStringLiteral("上一章"),   QStringLiteral("下一章"),
     };
+    // The contents page's own pages ("2", "第3页", "尾页").
+    static const QRegularExpression pageOfList(QStringLiteral("^(?:\\d+|第\\s*\\d+\\s*页|尾页|末页|下页|上页|全部章节|查看全部章节|更多章节|查看更多)$"));
+    if (pageOfList.match(text).hasMatch())
+        return true;
     // Only a short text is a command: a chapter's title may hold any word.
     if (text.size() > 8)
         return false;
@@ -222,6 +228,41 @@ bool isSiteCommand(const QString &text)
             return true;
     }
     return false;
+}
+
+constexpr qsizetype kMaxLinkHtml = 1000;
+constexpr qsizetype kMaxTitle = 200;
+
+// The number a chapter's address ends in (12 of .../12.html), -1 for none.
+qint64 trailingNumber(const QString &bare)
+{
+    qsizetype end = bare.size();
+    const qsizetype dot = bare.lastIndexOf(u'.');
+    if (dot > bare.lastIndexOf(u'/'))
+        end = dot;
+    qsizetype start = end;
+    while (start > 0 && bare[start - 1].isDigit())
+        --start;
+    if (start == end || end - start > 15)
+        return -1;
+    return QStringView(bare).mid(start, end - start).toLongLong();
+}
+
+// Whether the chapters' numbers, where all have one, mostly fall.
+bool fallingNumbers(const QStringList &links)
+{
+    if (links.size() < 3)
+        return false;
+    int falls = 0, rises = 0;
+    qint64 before = trailingNumber(links.first());
+    for (qsizetype i = 1; i < links.size(); ++i) {
+        const qint64 n = trailingNumber(links[i]);
+        if (n < 0 || before < 0)
+            return false;
+        (n < before ? falls : rises) += 1;
+        before = n;
+    }
+    return falls > 2 * rises;
 }
 
 // The folder's own page (index.html, Default.shtml): the book, not a chapter.
@@ -298,9 +339,13 @@ TChapters Parse(const QString &html, const QString &pageUrl, const QString &book
         const qsizetype tagEnd = doc.indexOf(u'>', at);
         if (tagEnd < 0)
             break;
+        // A link left open ends at the next one, and its text is never long.
         qsizetype close = doc.indexOf(u"</a", tagEnd, Qt::CaseInsensitive);
         if (close < 0)
             close = doc.size();
+        if (const qsizetype next = doc.indexOf(u"<a ", tagEnd + 1, Qt::CaseInsensitive); next >= 0 && next < close)
+            close = next;
+        close = std::min(close, tagEnd + 1 + kMaxLinkHtml);
         const QStringView href = hrefIn(doc.mid(at + 2, tagEnd - at - 2));
         const QStringView inner = doc.mid(tagEnd + 1, close - tagEnd - 1);
         at = close;
@@ -311,7 +356,7 @@ TChapters Parse(const QString &html, const QString &pageUrl, const QString &book
         const BookKey::TSplit split = BookKey::Split(whole);
         if (split.book != book || split.page.isEmpty() || BookKey::IsBookAddress(whole) || isFolderIndex(split.page))
             continue;
-        QString text = plainText(inner);
+        QString text = plainText(inner).left(kMaxTitle);
         if (text.isEmpty() || isSiteCommand(text))
             continue;
         last.insert(bare, links.size());
@@ -319,12 +364,22 @@ TChapters Parse(const QString &html, const QString &pageUrl, const QString &book
     }
     TChapters out;
     out.links.reserve(last.size());
+    QStringList titles;
     for (qsizetype i = 0; i < links.size(); ++i) {
-        if (last.value(links[i].bare) == i)
+        if (last.value(links[i].bare) == i) {
             out.links.append(links[i].bare);
+            titles.append(links[i].text);
+        }
     }
-    if (!out.links.isEmpty())
-        out.newestTitle = links[last.value(out.links.last())].text;
+    // A page listing only the newest chapters, newest first (a book's page
+    // often does): numbered addresses that fall tell it, and it is read
+    // the other way round.
+    if (fallingNumbers(out.links)) {
+        std::reverse(out.links.begin(), out.links.end());
+        std::reverse(titles.begin(), titles.end());
+    }
+    if (!titles.isEmpty())
+        out.newestTitle = titles.last();
     return out;
 }
 

@@ -82,8 +82,10 @@ void TUpdateStore::Save(const QString &fileName) const
     }
     const QByteArray bytes = QJsonDocument(QJsonObject{{QStringLiteral("version"), kVersion}, {QStringLiteral("books"), books}})
                                  .toJson(QJsonDocument::Compact);
+    // Unbuffered: through its buffer, a short write to a full disk passes
+    // for success and a cut file would be committed.
     QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || f.write(bytes) != bytes.size() || !f.commit())
         throw ELektoError(QStringLiteral("无法保存“%1”：%2").arg(QDir::toNativeSeparators(fileName), f.errorString()));
 }
 

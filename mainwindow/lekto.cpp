@@ -354,6 +354,9 @@ void TFLekto::FormClose()
         return;
     FClosed = true;
     Timer1->stop();
+    // No answer changes a read mark after the last save.
+    delete FUpdateChecker;
+    FUpdateChecker = nullptr;
     if (const THtmlDocument2 *doc = WB1->Doc2())
         RememberPlace(*doc, WB1->ScrollRatio());
     Dialogs::guarded([this] { SaveWindowPlacement(); });

@@ -73,6 +73,7 @@ QString bookRowCommand(const TEntry &e)
 // "新N章" with the newest chapter's title on hover; gone where nothing is new.
 // A book found new just now is shown unread as the history has it now.
 const char *const kShowCounts = R"JS((function(rows){
+if(location.protocol!=='lekto:')return;
 for(const r of rows){
  const a=document.querySelector('a[href="'+r.row+'"]');const tr=a&&a.closest('tr');if(!tr)continue;
  const td=tr.cells[tr.cells.length-1];let s=td.querySelector('span.lekto-new');
@@ -86,7 +87,7 @@ for(const r of rows){
 
 // The command that checks again, beside the commands at the top of each list.
 const char *const kCheckLinks = R"JS((function(){
-if(document.getElementById('lekto-check'))return;
+if(location.protocol!=='lekto:'||document.getElementById('lekto-check'))return;
 const link=id=>{const a=document.createElement('a');a.href='rc:gengxin';a.id=id;a.textContent='检查更新';return a;};
 const bulk=document.querySelector('h3 a[href="rc:weiyuetiqian"]');
 if(bulk){const a=link('lekto-check');bulk.after(a);a.before('\u00a0');}
@@ -108,6 +109,13 @@ void TFLekto::LoadNewChapterStore()
 
 void TFLekto::SaveNewChapterStore()
 {
+    // Books gone from the history (deleted, 全部删除) go from the store too,
+    // whether or not books are being asked.
+    QSet<QString> books;
+    for (const THisList *list : {&FLektoHis->Bookmarks(), &FLektoHis->L2()})
+        for (const auto &r : *list)
+            books.insert(fieldText(r->BookPath));
+    FUpdates.KeepOnly(books);
     if (!FUpdates.Changed())
         return;
     FUpdates.Save(SideFile(QString::fromLatin1(TUpdateStore::kFileName)));
@@ -125,7 +133,7 @@ void TFLekto::StartPageComplete()
 
 void TFLekto::CheckNewChapters(bool now)
 {
-    if (!FChecksNewChapters || FShutDown)
+    if (!FChecksNewChapters || FShutDown || FClosed)
         return;
     if (!FUpdateChecker) {
         FUpdateChecker = new TUpdateChecker(this);
@@ -187,8 +195,9 @@ void TFLekto::NewChaptersAnswered(const TUpdateChecker::TAnswer &a)
         return;
     const ContentsList::TChapters *list = nullptr;
     if (a.status == 200) {
+        const QUrl base = a.answeredFrom.isValid() ? a.answeredFrom : a.contents;
         const ContentsList::TChapters parsed = ContentsList::Parse(ContentsList::Decode(a.body, a.contentType),
-                                                                   a.contents.toString(), a.book);
+                                                                   base.toString(), a.book);
         list = &*FChapterLists.insert(a.book, parsed);
         b.fetched = a.contents.toString();
         b.etag = a.etag;
@@ -201,12 +210,19 @@ void TFLekto::NewChaptersAnswered(const TUpdateChecker::TAnswer &a)
     }
     const QString place = ContentsList::Bare(placeOf(*entry.record));
     int count = -1;
-    if (list)
+    if (list) {
         count = ContentsList::NewAfter(*list, place);
-    else if (place == b.newest)
+    } else if (place == b.newest) {
         count = 0;
-    else if (place == b.place)
+    } else if (place == b.place) {
         count = b.count; // unchanged, and the reader has not moved
+    } else {
+        // Unchanged, but the reader read on meanwhile and the list is not at
+        // hand: what was known stays, and the next look asks for the page whole.
+        b.etag.clear();
+        b.lastModified.clear();
+        return;
+    }
     b.place = place;
     b.count = count;
     // Found new once, the book is brought to the reader's notice once: a

@@ -120,7 +120,10 @@ void TFLekto::RecordPage(const QString &url, const QString &title, const TChapte
     // Where the chapters say their contents are, to know it when it opens.
     if ((!found.next.isEmpty() || !found.previous.isEmpty()) && !found.contents.isEmpty()) {
         FContentsOf.insert(book, found.contents);
-        FUpdates.SetContents(book, found.contents.toString());
+        // Only where books are asked, and only a page of the book's own
+        // site, without a name or password in its address.
+        if (FChecksNewChapters && ChapterLinks::SameSite(QUrl(url), found.contents))
+            FUpdates.SetContents(book, found.contents.adjusted(QUrl::RemoveUserInfo).toString());
     }
 }
 

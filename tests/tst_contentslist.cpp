@@ -53,6 +53,8 @@ private slots:
     void chaptersInTheOrderOfTheFullList();
     void newAfterThePlace_data();
     void newAfterThePlace();
+    void otherLayouts_data();
+    void otherLayouts();
     void charsetsAsDeclaredOrGuessed_data();
     void charsetsAsDeclaredOrGuessed();
     void realContentsPages_data();
@@ -101,6 +103,42 @@ void TestContentsList::newAfterThePlace()
     QFETCH(int, count);
     const auto list = ContentsList::Parse(kContents, QStringLiteral("http://novel.test/book/7/"), QStringLiteral("novel.test/book/7"));
     QCOMPARE(ContentsList::NewAfter(list, place), count);
+}
+
+void TestContentsList::otherLayouts_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("newest");
+    QString newestFirst = QStringLiteral("<h2>最新章节</h2>");
+    for (int n = 100; n > 88; --n)
+        newestFirst += QStringLiteral("<a href='%1.html'>第%1章</a>").arg(n);
+    newestFirst += QStringLiteral("<a href='index.html'>查看全部章节</a>");
+    QTest::newRow("only the newest, newest first, at the newest") << newestFirst << "http://s.test/b/100.html" << 0 << "第100章";
+    QTest::newRow("only the newest, newest first, behind") << newestFirst << "http://s.test/b/97.html" << 3 << "第100章";
+    QString paged;
+    for (int n = 1; n <= 20; ++n)
+        paged += QStringLiteral("<a href='%1.html'>第%1章</a>").arg(n);
+    paged += QStringLiteral("<a href='index_2.html'>2</a><a href='index_9.html'>尾页</a><a href='index_2.html'>下一页</a><a href='index_3.html'>第3页</a>");
+    QTest::newRow("pages of the list after it") << paged << "http://s.test/b/20.html" << 0 << "第20章";
+    // A link left open, and ampersands without end: ended, nothing hangs.
+    const QString open = QStringLiteral("<a href='1.html'>第1章</a><a href='2.html'>第2章 ") + QString(200000, QLatin1Char('&'));
+    QTest::newRow("a link left open") << open << "http://s.test/b/1.html" << 1 << QString();
+}
+
+void TestContentsList::otherLayouts()
+{
+    QFETCH(QString, html);
+    QFETCH(QString, place);
+    QFETCH(int, count);
+    QFETCH(QString, newest);
+    const auto list = ContentsList::Parse(html, QStringLiteral("http://s.test/b/"), QStringLiteral("s.test/b"));
+    QCOMPARE(ContentsList::NewAfter(list, place), count);
+    if (!newest.isEmpty())
+        QCOMPARE(list.newestTitle, newest);
+    else
+        QVERIFY(list.newestTitle.size() <= 200);
 }
 
 void TestContentsList::charsetsAsDeclaredOrGuessed_data()
