@@ -1,13 +1,9 @@
 #include "readingplaces.h"
 
-#include "lektoerror.h"
+#include "jsonfile.h"
 
-#include <QtCore/QDir>
-#include <QtCore/QFile>
 #include <QtCore/QJsonArray>
-#include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
-#include <QtCore/QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -16,21 +12,10 @@ bool TReadingPlaces::Load(const QString &fileName)
 {
     FPlaces.clear();
     FChanged = false;
-    QFile f(fileName);
-    if (!f.exists())
-        return true;
-    if (!f.open(QIODevice::ReadOnly))
+    QJsonObject doc;
+    if (!JsonFile::Read(fileName, doc))
         return false;
-    QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(f.read(64 * 1024 * 1024), &error);
-    f.close();
-    if (error.error != QJsonParseError::NoError || !doc.isObject()) {
-        // Kept for whoever wants to look, out of the way of the next save.
-        QFile::remove(fileName + QStringLiteral(".bad"));
-        QFile::rename(fileName, fileName + QStringLiteral(".bad"));
-        return false;
-    }
-    const QJsonObject places = doc.object().value(QStringLiteral("places")).toObject();
+    const QJsonObject places = doc.value(QStringLiteral("places")).toObject();
     for (auto it = places.begin(); it != places.end(); ++it) {
         const QJsonObject o = it.value().toObject();
         const QString page = o.value(QStringLiteral("page")).toString();
@@ -49,11 +34,7 @@ void TReadingPlaces::Save(const QString &fileName) const
         places.insert(it.key(), QJsonObject{{QStringLiteral("page"), it->page},
                                             {QStringLiteral("ratio"), it->ratio},
                                             {QStringLiteral("time"), double(it->time)}});
-    const QByteArray bytes = QJsonDocument(QJsonObject{{QStringLiteral("version"), 1}, {QStringLiteral("places"), places}})
-                                 .toJson(QJsonDocument::Compact);
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit())
-        throw ELektoError(QStringLiteral("无法保存“%1”：%2").arg(QDir::toNativeSeparators(fileName), f.errorString()));
+    JsonFile::Write(fileName, QJsonObject{{QStringLiteral("version"), 1}, {QStringLiteral("places"), places}});
 }
 
 void TReadingPlaces::Remember(const QString &book, const QString &page, double ratio, qint64 time)

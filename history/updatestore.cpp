@@ -1,23 +1,12 @@
 #include "updatestore.h"
 
-#include "lektoerror.h"
+#include "jsonfile.h"
 
-#include <QtCore/QDir>
-#include <QtCore/QFile>
-#include <QtCore/QJsonDocument>
 #include <QtCore/QJsonObject>
-#include <QtCore/QSaveFile>
 
 namespace {
 
 constexpr int kVersion = 1;
-
-void setAside(const QString &fileName)
-{
-    // Kept for whoever wants to look, out of the way of the next save.
-    QFile::remove(fileName + QStringLiteral(".bad"));
-    QFile::rename(fileName, fileName + QStringLiteral(".bad"));
-}
 
 } // namespace
 
@@ -25,21 +14,10 @@ bool TUpdateStore::Load(const QString &fileName)
 {
     FBooks.clear();
     FChanged = false;
-    QFile f(fileName);
-    if (!f.exists())
-        return true;
-    if (!f.open(QIODevice::ReadOnly))
+    QJsonObject doc;
+    if (!JsonFile::Read(fileName, doc, kVersion))
         return false;
-    QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(f.read(64 * 1024 * 1024), &error);
-    f.close();
-    // A store of another version is not guessed at: it is rebuilt.
-    if (error.error != QJsonParseError::NoError || !doc.isObject()
-        || doc.object().value(QStringLiteral("version")).toInt() != kVersion) {
-        setAside(fileName);
-        return false;
-    }
-    const QJsonObject books = doc.object().value(QStringLiteral("books")).toObject();
+    const QJsonObject books = doc.value(QStringLiteral("books")).toObject();
     for (auto it = books.begin(); it != books.end(); ++it) {
         if (!it.value().isObject() || it.key().isEmpty())
             continue;
@@ -80,13 +58,7 @@ void TUpdateStore::Save(const QString &fileName) const
                                    {QStringLiteral("marked"), b.marked},
                                });
     }
-    const QByteArray bytes = QJsonDocument(QJsonObject{{QStringLiteral("version"), kVersion}, {QStringLiteral("books"), books}})
-                                 .toJson(QJsonDocument::Compact);
-    // Unbuffered: through its buffer, a short write to a full disk passes
-    // for success and a cut file would be committed.
-    QSaveFile f(fileName);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || f.write(bytes) != bytes.size() || !f.commit())
-        throw ELektoError(QStringLiteral("无法保存“%1”：%2").arg(QDir::toNativeSeparators(fileName), f.errorString()));
+    JsonFile::Write(fileName, QJsonObject{{QStringLiteral("version"), kVersion}, {QStringLiteral("books"), books}});
 }
 
 const TUpdateStore::TBook *TUpdateStore::Find(const QString &book) const

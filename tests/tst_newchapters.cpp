@@ -10,24 +10,9 @@
 #include <QtCore/QJsonObject>
 #include <QtTest/QTest>
 
-#include <iconv.h>
+#include "encodetext.h"
 
 namespace {
-
-QByteArray gbk(const QString &text)
-{
-    const QByteArray utf8 = text.toUtf8();
-    iconv_t cd = iconv_open("GBK", "UTF-8");
-    QByteArray out(utf8.size() * 2 + 16, '\0');
-    char *in = const_cast<char *>(utf8.constData());
-    size_t inLeft = size_t(utf8.size());
-    char *o = out.data();
-    size_t oLeft = size_t(out.size());
-    iconv(cd, &in, &inLeft, &o, &oLeft);
-    iconv_close(cd);
-    out.truncate(out.size() - qsizetype(oLeft));
-    return out;
-}
 
 QString chapterTitle(int n)
 {
@@ -92,7 +77,7 @@ void TestNewChapters::initTestCase()
     FServer.route("/b/", TestHttpServer::Response{404, "text/html", "<title>404</title>", {}, false});
     FServer.route("/b/list.html",
                   TestHttpServer::Response{200, "text/html",
-                                           gbk(QStringLiteral("<meta http-equiv='Content-Type' content='text/html; charset=gbk'>") + contentsPage(4)),
+                                           EncodeText(QStringLiteral("<meta http-equiv='Content-Type' content='text/html; charset=gbk'>") + contentsPage(4), "GBK"),
                                            {}, false});
     FServer.route("/c/2_2.html", chapter(QStringLiteral("c"), QStringLiteral("（2）"), 2, QStringLiteral("./")));
     FServer.route("/c/", contentsPage(3).toUtf8());
