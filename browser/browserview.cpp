@@ -494,14 +494,13 @@ void TBrowserView::SetOwnDocumentStyle(const QString &css)
 
 // A document from a custom scheme reaches the renderer in 64 KiB pieces, and
 // each piece is styled and laid out before the next is parsed: whatever a
-// piece lays out again in full makes a long document quadratic.
-void TBrowserView::SetOwnDocumentParsingStyle(const QString &css)
+// piece lays out again in full makes a long document quadratic. And laying
+// out twenty thousand rows at the end still took half a second that the
+// reader, looking at the first screenful, does not need.
+void TBrowserView::SetOwnDocumentRowsAsNeeded(const QString &rowSelector, int first, int rowHeight)
 {
-    const bool on = !css.isEmpty();
-    setOwnDocumentScript(QStringLiteral("lekto-parsing-style"), QWebEngineScript::DocumentCreation,
-                         on ? Scripts::addStyleSheet(css, Scripts::kParsingStyleId) : QString());
-    setOwnDocumentScript(QStringLiteral("lekto-parsed"), QWebEngineScript::DocumentReady,
-                         on ? Scripts::kDropParsingStyle : QString());
+    setOwnDocumentScript(QStringLiteral("lekto-rows"), QWebEngineScript::DocumentCreation,
+                         rowSelector.isEmpty() ? QString() : Scripts::rowsAsNeeded(rowSelector, first, rowHeight));
 }
 
 bool TBrowserView::EditableHasFocus() const

@@ -109,9 +109,11 @@ public:
     // A style sheet for the documents of LoadFromString, put into each as it
     // is created; the documents' HTML stays as it is.
     void SetOwnDocumentStyle(const QString &css);
-    // A style sheet for the same documents that holds only while they are
-    // being parsed: what it keeps out of layout is laid out once, at the end.
-    void SetOwnDocumentParsingStyle(const QString &css);
+    // In the same documents, long lists (rows matching rowSelector, counted
+    // within their parent) show their first `first` rows as they arrive; the
+    // rest is put in as the reader comes near it, its place meanwhile held
+    // at rowHeight pixels a row. Find, Tab and printing get every row.
+    void SetOwnDocumentRowsAsNeeded(const QString &rowSelector, int first, int rowHeight);
     // True while the view shows a document of LoadFromString (the program's own pages).
     bool ShowsOwnDocument() const;
     // Runs script in the program's own document shown, in the application

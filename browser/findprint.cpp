@@ -2,11 +2,13 @@
 #include "browserview.h"
 
 #include "browserpage.h"
+#include "scripts.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QSaveFile>
 #include <QtPrintSupport/QPrinter>
 #include <QtWebEngineCore/QWebEngineFindTextResult>
+#include <QtWebEngineCore/QWebEngineScript>
 
 #include <memory>
 
@@ -16,11 +18,21 @@ void TBrowserView::FindText(const QString &text, bool backward, std::function<vo
     // a count for text no longer in the box.
     const quint64 serial = ++FFindSerial;
     QPointer<TBrowserView> self(this);
-    FPage->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags{},
-                    [self, serial, done](const QWebEngineFindTextResult &result) {
-                        if (self && !self->FShutDown && serial == self->FFindSerial && done)
-                            done(result.activeMatch(), result.numberOfMatches());
-                    });
+    auto find = [self, serial, text, backward, done] {
+        if (!self || self->FShutDown || serial != self->FFindSerial)
+            return;
+        self->FPage->findText(text, backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags{},
+                              [self, serial, done](const QWebEngineFindTextResult &result) {
+                                  if (self && !self->FShutDown && serial == self->FFindSerial && done)
+                                      done(result.activeMatch(), result.numberOfMatches());
+                              });
+    };
+    if (!ShowsOwnDocument() || text.isEmpty()) {
+        find();
+        return;
+    }
+    // Rows of our own long lists not yet put in would not be found.
+    FPage->runJavaScript(Scripts::kShowAllRows, QWebEngineScript::ApplicationWorld, [find](const QVariant &) { find(); });
 }
 
 void TBrowserView::StopFinding()

@@ -30,10 +30,61 @@ const QString kNoObjectsPolicy = QStringLiteral(
     "c.content=\"object-src 'none'\";h.insertBefore(c,h.firstChild);})"
     ".observe(document,{childList:true,subtree:true});");
 
-const QString kParsingStyleId = QStringLiteral("lekto-parsing-style");
+const QString kRowsSetup = QStringLiteral("if(window.lektoRows)lektoRows.setup();");
+const QString kShowAllRows = QStringLiteral("if(window.lektoRows)lektoRows.all();");
 
-const QString kDropParsingStyle =
-    QStringLiteral("(function(){var s=document.getElementById('lekto-parsing-style');if(s)s.remove();})();");
+QString rowsAsNeeded(const QString &rowSelector, int first, int rowHeight)
+{
+    // While the document arrives, one rule holds back every row past the
+    // first of its list. Once it is in, each list gets its own rule, and a
+    // block of the held rows' height after it so that the scroll bar stands
+    // for the whole list; as the reader scrolls towards them (or jumps, or
+    // drags the bar) the rows up to there and a little beyond are put in.
+    // Off-screen rows then lie at the same estimated height, so nothing on
+    // screen moves. What needs every row at once gets them all: the keyboard
+    // walking the links (Tab), selecting or finding the page's text, printing.
+    return Scripts::addStyleSheet(QStringLiteral("%1:nth-child(n+%2){display:none}").arg(rowSelector).arg(first + 1),
+                                  QStringLiteral("lekto-rows"))
+        + QStringLiteral(R"JS((function(sel,first,h){
+var groups=null,style=null,done=false,ahead=200,watch=null;
+function render(){var t='';if(watch)watch.disconnect();
+for(var i=0;i<groups.length;i++){var g=groups[i];if(g.shown>=g.len)continue;
+var p='[data-lekto-rows="'+i+'"]';t+=p+'>'+sel+':nth-child(n+'+(g.shown+1)+'){display:none}'
++p+'::after{content:"";display:block;height:'+(g.len-g.shown)*h+'px}';
+if(watch)watch.observe(g.el.children[g.shown-1]);}
+if(t){style.textContent=t;return;}
+done=true;style.remove();style=null;removeEventListener('scroll',need);removeEventListener('resize',need);}
+function setup(){if(groups)return;groups=[];style=document.getElementById('lekto-rows');
+if(!style){done=true;return;}
+var starts=document.querySelectorAll(sel+':nth-child('+(first+1)+')');
+for(var i=0;i<starts.length;i++){var p=starts[i].parentNode;p.setAttribute('data-lekto-rows',i);
+groups.push({el:p,shown:first,len:p.children.length});}
+// Near the last row shown, whatever the zoom does to the measures below.
+watch=new IntersectionObserver(function(es){var more=false;es.forEach(function(e){if(!e.isIntersecting)return;
+groups.forEach(function(g){if(g.shown<g.len&&g.el.children[g.shown-1]===e.target){g.shown=Math.min(g.len,g.shown+ahead);more=true;}});});
+if(more)render();},{rootMargin:'200% 0px'});
+render();if(done)return;
+addEventListener('scroll',need,{passive:true});addEventListener('resize',need);need();}
+// Element boxes are measured without the document's own zoom (the
+// engine's own zoom is in every measure alike); rows put in below the
+// view lie at h each.
+function need(){if(done||!groups)return;var z=parseFloat(getComputedStyle(document.documentElement).zoom)||1;
+var want=3*innerHeight/z,more=false;
+for(var i=0;i<groups.length;i++){var g=groups[i];if(g.shown>=g.len)continue;
+var b=g.el.children[g.shown-1].getBoundingClientRect().bottom;if(b>=want)break;
+g.shown=Math.min(g.len,g.shown+Math.ceil((want-b)/h)+ahead);more=true;if(g.shown<g.len)break;}
+if(more)render();}
+function all(){setup();if(done)return;for(var i=0;i<groups.length;i++)groups[i].shown=groups[i].len;render();}
+window.lektoRows={setup:setup,all:all};
+addEventListener('DOMContentLoaded',setup);
+addEventListener('beforeprint',all);
+addEventListener('keydown',function(e){var k=e.key.toLowerCase();
+if(k==='tab'||((e.ctrlKey||e.metaKey)&&(k==='a'||k==='f'||k==='p')))all();},true);
+})(%1,%2,%3);)JS")
+              .arg(jsString(rowSelector))
+              .arg(first)
+              .arg(rowHeight);
+}
 
 const QString kDocumentState = QStringLiteral("[location.href,") + kTitle + QStringLiteral("]");
 
@@ -46,7 +97,7 @@ QString documentState(const QString &webPageScript)
 
 QString completionState(const QString &webPageScript)
 {
-    return QStringLiteral("if(location.protocol==='lekto:'){") + kDropParsingStyle + QStringLiteral("}")
+    return QStringLiteral("if(location.protocol==='lekto:'){") + kRowsSetup + QStringLiteral("}")
         + documentState(webPageScript);
 }
 

@@ -20,13 +20,16 @@ extern const QString kDocumentState;
 // [address, title, what webPageScript answers]: on our own documents the
 // third is null, and so it is when the script fails.
 QString documentState(const QString &webPageScript);
-// The same, our own document's parsing style sheet dropped first should the
-// script that drops it at DOMContentLoaded not have run.
+// The same, the rows of our own document's long lists set up first should
+// that not have happened at DOMContentLoaded.
 QString completionState(const QString &webPageScript);
-// The element of the style sheet that holds while our own document is parsed,
-// and the script that drops it.
-extern const QString kParsingStyleId;
-extern const QString kDropParsingStyle;
+// A long list's rows past the first `first` of their parent kept out of the
+// document, at an estimated rowHeight each, until the reader comes near them.
+// For own documents, at their creation.
+QString rowsAsNeeded(const QString &rowSelector, int first, int rowHeight);
+extern const QString kRowsSetup;
+// Every row put in (before finding text, say).
+extern const QString kShowAllRows;
 
 // Replaces our own document shown by another one at url, in the history as
 // well; answers false when the document shown is not ours.

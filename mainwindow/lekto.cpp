@@ -289,10 +289,10 @@ void TFLekto::configureViews()
         "tr[height] > td { min-width: 0; }"
         "tr[height] > td:nth-child(-n+6) { white-space: nowrap; }"
         "tr[height] > td:nth-child(6) > a + a, tr[height] > td:nth-child(7) { white-space: normal; overflow-wrap: anywhere; }"));
-    // Rows below the first screenfuls wait for the end of the page: every
+    // Rows below the first screenfuls come in as the reader nears them: every
     // piece of a long page that arrives would otherwise lay out all the rows
-    // before it again.
-    WB1->SetOwnDocumentParsingStyle(QStringLiteral("tr[height]:nth-child(n+81) { display: none; }"));
+    // before it again, and the reader mostly wants the first rows.
+    WB1->SetOwnDocumentRowsAsNeeded(QStringLiteral("tr[height]"), 80, 26);
 
     // Handlers take their arguments by reference: what they write (Cancel,
     // ppDisp) is what the view sees.

@@ -1,6 +1,7 @@
 // A long history's start page: its first rows are shown while the rest is
-// still coming, Find reaches a book in any row, and the keyboard walks the
-// links in the order of the page.
+// still coming, the rest come in as the reader scrolls to them (the scroll bar
+// stands for the whole list from the start, at any zoom), Find reaches a book
+// in any row, and the keyboard walks the links in the order of the page.
 #include "findbar.h"
 #include "lektoharness.h"
 #include "startpagerows.h"
@@ -30,6 +31,9 @@ private slots:
     void firstRowsShowBeforeTheLoadCompletes();
     void findReachesTheLastRow();
     void tabWalksTheLinksInPageOrder();
+    void rowsComeAsTheReaderScrolls_data();
+    void rowsComeAsTheReaderScrolls();
+    void keyboardReachesRowsNotShownYet();
 };
 
 void TestStartPageScale::firstRowsShowBeforeTheLoadCompletes()
@@ -119,6 +123,138 @@ void TestStartPageScale::tabWalksTheLinksInPageOrder()
         walked << href;
     }
     QCOMPARE(walked, links);
+}
+
+namespace {
+
+// The row under a point of the view, as its number in its list (-1: none).
+QString rowAt(const QString &x, const QString &y)
+{
+    return QStringLiteral("(function(){var e=document.elementFromPoint(%1,%2);var r=e&&e.closest('tr');"
+                          "return r?r.rowIndex:-1;})()").arg(x, y);
+}
+
+} // namespace
+
+void TestStartPageScale::rowsComeAsTheReaderScrolls_data()
+{
+    QTest::addColumn<int>("zoom");
+    QTest::newRow("100 %") << 100;
+    QTest::newRow("10 %") << 10; // the document's own zoom under the engine's
+    QTest::newRow("300 %") << 300;
+    QTest::newRow("1000 %") << 1000;
+}
+
+void TestStartPageScale::rowsComeAsTheReaderScrolls()
+{
+    QFETCH(int, zoom);
+    constexpr int entries = 3000;
+    LektoHarness h;
+    seed(h.historyFile(), entries);
+    TFLekto &w = h.open();
+    if (zoom != 100) {
+        w._ZoomProc(zoom);
+        const int before = h.completions;
+        w.ShowStartPage();
+        QVERIFY(h.waitComplete(before + 1));
+    }
+    // Every row is in the document, and the scroll bar is the whole list's
+    // (measured again below, once the last rows are laid out).
+    QCOMPARE(h.js(QStringLiteral("document.querySelectorAll('tr[height]').length")).toInt(), entries);
+    const double heightFirst = h.js(QStringLiteral("document.documentElement.scrollHeight")).toDouble();
+
+    // A fifth, a third and a half of the way down: rows are there to see, no
+    // empty space where rows are to come. (Under the document's own zoom,
+    // scrollHeight and scrollY do not measure alike: the way down is taken
+    // from the page's end.)
+    const double end = h.js(QStringLiteral("window.scrollTo(0,1e9);scrollY")).toDouble();
+    QVERIFY(end > 0);
+    for (const double to : {end / 5, end / 3, end / 2}) {
+        h.js(QStringLiteral("window.scrollTo(0,%1)").arg(to));
+        int row = -1;
+        QVERIFY2(waitUntil([&] {
+                     row = h.js(rowAt(QStringLiteral("innerWidth/8"), QStringLiteral("innerHeight-4"))).toInt();
+                     return row > 0;
+                 }, 5000),
+                 qPrintable(QStringLiteral("nothing at the bottom of the view after scrolling to %1").arg(to)));
+    }
+    // End, as the reader presses it: the page's end, and the last row laid
+    // out where it belongs, nothing held below it. Rows that turn out taller
+    // than estimated (titles wrapping in a narrow view) push the end further
+    // as they come into view: End again goes on.
+    w.WB1->SetFocus();
+    QVariantList r;
+    bool atEnd = false;
+    for (int press = 0; press < 3 && !atEnd; ++press) {
+        QTest::keyClick(w.WB1->focusProxy(), Qt::Key_End);
+        atEnd = waitUntil([&] {
+            r = h.js(QStringLiteral(
+                "(function(){var l=document.querySelectorAll('tr[height]');l=l[l.length-1];var b=l.getBoundingClientRect();"
+                "var t=l.closest('table').getBoundingClientRect();var y=scrollY;window.scrollBy(0,1);"
+                "return [t.bottom-b.bottom,b.height,l.rowIndex,y,scrollY];})()")).toList();
+            return r.size() == 5 && qAbs(r[0].toDouble()) < 2 && r[1].toDouble() > 0 && r[2].toInt() == entries - 1
+                && r[3].toDouble() > 0 && r[3].toDouble() == r[4].toDouble();
+        }, 3000);
+    }
+    QVERIFY2(atEnd, qPrintable(QVariant(r).toStringList().join(QLatin1Char(' '))));
+    const double heightLaidOut = h.js(QStringLiteral("document.documentElement.scrollHeight")).toDouble();
+    QVERIFY2(qAbs(heightLaidOut - heightFirst) < 0.05 * heightLaidOut,
+             qPrintable(QStringLiteral("%1 at first, %2 laid out").arg(heightFirst).arg(heightLaidOut)));
+}
+
+// A list longer than the first screenfuls: Tab from the last row shown goes
+// on to the next row, and Shift+Tab from the second list comes back to the
+// first list's last row, as on a page laid out whole.
+void TestStartPageScale::keyboardReachesRowsNotShownYet()
+{
+    LektoHarness h;
+    seed(h.historyFile(), 240);
+    {
+        TLektoHistory more(h.historyFile());
+        for (int i = 0; i < 120; ++i)
+            more.ToBm2(0);
+        more.SaveHis();
+    }
+    TFLekto &w = h.open();
+    const auto active = [&] {
+        return h.js(QStringLiteral("document.activeElement&&document.activeElement.getAttribute('href')")).toString();
+    };
+    const QString lastOfFirstList = h.js(QStringLiteral(
+        "(function(){var t=document.querySelector('tr[height]').parentNode.children;"
+        "var a=t[t.length-1].querySelectorAll('a[href]');return a[a.length-1].getAttribute('href');})()")).toString();
+    QVERIFY(lastOfFirstList.startsWith(QLatin1String("http://")));
+
+    w.WB1->SetFocus();
+    // Backwards from the second list: its own commands, then the first
+    // list's last row.
+    const QStringList before = h.js(QStringLiteral(
+        "(function(){var l=Array.from(document.querySelectorAll('a[href]'),function(a){return a.getAttribute('href');});"
+        "return l.slice(0,l.indexOf('rc:L2Del0')).reverse();})()")).toStringList();
+    const int back = before.indexOf(lastOfFirstList) + 1;
+    QVERIFY(back > 0 && back <= 6);
+    h.js(QStringLiteral("document.querySelector('a[href=\"rc:L2Del0\"]').focus()"));
+    QVERIFY(waitUntil([&] { return active() == QLatin1String("rc:L2Del0"); }, 3000));
+    QStringList walked;
+    for (int i = 0; i < back; ++i) {
+        QTest::keyClick(w.WB1->focusProxy(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QString href;
+        waitUntil([&] {
+            href = active();
+            return href != (walked.isEmpty() ? QStringLiteral("rc:L2Del0") : walked.last());
+        }, 5000);
+        walked << href;
+    }
+    QCOMPARE(walked, before.mid(0, back));
+
+    // Forwards, on the page shown afresh.
+    const int shown = h.completions;
+    w.ShowStartPage();
+    QVERIFY(h.waitComplete(shown + 1));
+    h.js(QStringLiteral("(function(){var a=document.querySelector('tr[height]').parentNode.children[79].querySelectorAll('a[href]');"
+                        "a[a.length-1].focus();})()"));
+    QVERIFY(waitUntil([&] { return active().startsWith(QLatin1String("http://")); }, 3000));
+    QTest::keyClick(w.WB1->focusProxy(), Qt::Key_Tab);
+    QVERIFY(waitUntil([&] { return active() == QLatin1String("rc:Del80"); }, 5000));
 }
 
 LEKTO_WEB_TEST_MAIN(TestStartPageScale)
