@@ -226,6 +226,33 @@ void BM_StartPageFromChapter(benchmark::State &state)
 }
 BENCHMARK(BM_StartPageFromChapter)->Arg(1000)->Arg(10000)->Arg(20000)->UseManualTime()->Iterations(kRuns)->Unit(benchmark::kMillisecond);
 
+// Reading down a long start page: a scroll of twelve screens at a time, each
+// bringing in the rows it reaches, timed in the page from the scroll until
+// the rows are laid out (the longest and the mean of 20 steps).
+void BM_ScrollIntoHeldRows(benchmark::State &state)
+{
+    StartPageWindow w(int(state.range(0)));
+    QVariantList figures;
+    for (auto _ : state) {
+        bool answered = false;
+        w.window->WB1->page()->runJavaScript(
+            QStringLiteral("(function(){var worst=0,sum=0;for(var i=0;i<20;i++){var t=performance.now();"
+                           "window.scrollBy(0,12*innerHeight);window.dispatchEvent(new Event('scroll'));"
+                           "document.body.getBoundingClientRect();var d=performance.now()-t;sum+=d;if(d>worst)worst=d;}"
+                           "window.scrollTo(0,0);return [worst,sum/20];})()"),
+            QWebEngineScript::ApplicationWorld, [&](const QVariant &v) {
+                figures = v.toList();
+                answered = true;
+            });
+        waitUntil([&] { return answered; }, 120000);
+    }
+    if (figures.size() == 2) {
+        state.counters["worst_step_ms"] = figures[0].toDouble();
+        state.counters["mean_step_ms"] = figures[1].toDouble();
+    }
+}
+BENCHMARK(BM_ScrollIntoHeldRows)->Arg(20000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 // A bare view in the engine's default profile, loading the same HTML from a file.
 void BM_BareViewFile(benchmark::State &state)
 {

@@ -35,51 +35,65 @@ const QString kShowAllRows = QStringLiteral("if(window.lektoRows)lektoRows.all()
 
 QString rowsAsNeeded(const QString &rowSelector, int first, int rowHeight)
 {
-    // While the document arrives, one rule holds back every row past the
-    // first of its list. Once it is in, each list gets its own rule, and a
-    // block of the held rows' height after it so that the scroll bar stands
-    // for the whole list; as the reader scrolls towards them (or jumps, or
-    // drags the bar) the rows up to there and a little beyond are put in.
-    // Off-screen rows then lie at the same estimated height, so nothing on
-    // screen moves. What needs every row at once gets them all: the keyboard
-    // walking the links (Tab), selecting or finding the page's text, printing.
-    return Scripts::addStyleSheet(QStringLiteral("%1:nth-child(n+%2){display:none}").arg(rowSelector).arg(first + 1),
+    // One rule, the same from the first byte to the last, holds back every
+    // row past the first of its list that is not marked as come in; rows
+    // come in by their mark, so only they are styled again (rewriting the
+    // rule itself restyled all twenty thousand rows, a stall a screenful).
+    // Once the document is in, a block after each list holds the held rows'
+    // place at the height a row turns out to have in this view (26 px, or
+    // more where titles wrap), which off-screen rows are given too: the
+    // scroll bar stands for the whole list and keeps its length on the way
+    // down. Rows come in as the reader scrolls towards them (a jump with End
+    // or the scroll bar brings in everything up to there); what needs every
+    // row gets them all: Tab, select-all, finding, printing.
+    return Scripts::addStyleSheet(QStringLiteral("%1:nth-child(n+%2):not([data-lekto-shown]){display:none}")
+                                      .arg(rowSelector)
+                                      .arg(first + 1),
                                   QStringLiteral("lekto-rows"))
-        + QStringLiteral(R"JS((function(sel,first,h){
-var groups=null,style=null,done=false,ahead=200,watch=null;
-function render(){var t='';if(watch)watch.disconnect();
-for(var i=0;i<groups.length;i++){var g=groups[i];if(g.shown>=g.len)continue;
-var p='[data-lekto-rows="'+i+'"]';t+=p+'>'+sel+':nth-child(n+'+(g.shown+1)+'){display:none}'
-+p+'::after{content:"";display:block;height:'+(g.len-g.shown)*h+'px}';
+        + QStringLiteral(R"JS((function(sel,first,h0){
+var groups=null,size=null,held=null,done=false,ahead=200,watch=null,h=h0;
+function sheet(id){var s=document.createElement('style');s.id=id;document.documentElement.appendChild(s);return s;}
+function zoom(){return parseFloat(getComputedStyle(document.documentElement).zoom)||1;}
+function show(g,upto){upto=Math.min(g.len,upto);var c=g.el.children;
+for(var k=g.shown;k<upto;k++)c[k].setAttribute('data-lekto-shown','');g.shown=upto;}
+function render(){var t='',left=false;if(watch)watch.disconnect();
+for(var i=0;i<groups.length;i++){var g=groups[i];if(g.shown>=g.len)continue;left=true;
+t+='[data-lekto-rows="'+i+'"]::after{content:"";display:block;height:'+(g.len-g.shown)*h+'px}';
 if(watch)watch.observe(g.el.children[g.shown-1]);}
-if(t){style.textContent=t;return;}
-done=true;style.remove();style=null;removeEventListener('scroll',need);removeEventListener('resize',need);}
-function setup(){if(groups)return;groups=[];style=document.getElementById('lekto-rows');
-if(!style){done=true;return;}
-var starts=document.querySelectorAll(sel+':nth-child('+(first+1)+')');
+held.textContent=t;
+if(!left){done=true;removeEventListener('scroll',need);removeEventListener('resize',resized);}}
+// The height rows have in this view: a few of the first, each laid out
+// for the moment (one not drawn yet measures its place only).
+function measure(){var c=groups[0].el.children,n=Math.min(groups[0].shown,first),step=Math.max(1,Math.floor(n/8)),sum=0,k=0;
+for(var i=0;i<n;i+=step){var r=c[i],had=r.getAttribute('style');r.style.contentVisibility='visible';
+sum+=r.getBoundingClientRect().height;k++;if(had===null)r.removeAttribute('style');else r.setAttribute('style',had);}
+var m=k?Math.max(h0,sum/k):h0;if(Math.abs(m-h)<0.1*h)return false;
+h=m;size.textContent='[data-lekto-rows]>'+sel+'{contain-intrinsic-size:auto '+h+'px}';return true;}
+function setup(){if(groups)return;
+if(!document.getElementById('lekto-rows')){if(document.readyState!=='loading'){groups=[];done=true;}return;}
+groups=[];var starts=document.querySelectorAll(sel+':nth-child('+(first+1)+')');
 for(var i=0;i<starts.length;i++){var p=starts[i].parentNode;p.setAttribute('data-lekto-rows',i);
 groups.push({el:p,shown:first,len:p.children.length});}
-// Near the last row shown, whatever the zoom does to the measures below.
+if(!groups.length){done=true;return;}
+size=sheet('lekto-rows-size');held=sheet('lekto-rows-held');measure();
+// Near the last row shown, whatever the measures below make of a zoom.
 watch=new IntersectionObserver(function(es){var more=false;es.forEach(function(e){if(!e.isIntersecting)return;
-groups.forEach(function(g){if(g.shown<g.len&&g.el.children[g.shown-1]===e.target){g.shown=Math.min(g.len,g.shown+ahead);more=true;}});});
+groups.forEach(function(g){if(g.shown<g.len&&g.el.children[g.shown-1]===e.target){show(g,g.shown+ahead);more=true;}});});
 if(more)render();},{rootMargin:'200% 0px'});
 render();if(done)return;
-addEventListener('scroll',need,{passive:true});addEventListener('resize',need);need();}
-// Element boxes are measured without the document's own zoom (the
-// engine's own zoom is in every measure alike); rows put in below the
-// view lie at h each.
-function need(){if(done||!groups)return;var z=parseFloat(getComputedStyle(document.documentElement).zoom)||1;
-var want=3*innerHeight/z,more=false;
+addEventListener('scroll',need,{passive:true});addEventListener('resize',resized);need();}
+function resized(){if(!done&&measure())render();need();}
+function need(){if(done||!groups)return;var want=3*innerHeight/zoom(),more=false;
 for(var i=0;i<groups.length;i++){var g=groups[i];if(g.shown>=g.len)continue;
 var b=g.el.children[g.shown-1].getBoundingClientRect().bottom;if(b>=want)break;
-g.shown=Math.min(g.len,g.shown+Math.ceil((want-b)/h)+ahead);more=true;if(g.shown<g.len)break;}
+show(g,g.shown+Math.ceil((want-b)/h)+ahead);more=true;if(g.shown<g.len)break;}
 if(more)render();}
-function all(){setup();if(done)return;for(var i=0;i<groups.length;i++)groups[i].shown=groups[i].len;render();}
+function all(){setup();if(done||!groups)return;for(var i=0;i<groups.length;i++)show(groups[i],groups[i].len);render();}
 window.lektoRows={setup:setup,all:all};
 addEventListener('DOMContentLoaded',setup);
 addEventListener('beforeprint',all);
 addEventListener('keydown',function(e){var k=e.key.toLowerCase();
-if(k==='tab'||((e.ctrlKey||e.metaKey)&&(k==='a'||k==='f'||k==='p')))all();},true);
+if(k==='tab'||((e.ctrlKey||e.metaKey)&&k==='a'))all();},true);
 })(%1,%2,%3);)JS")
               .arg(jsString(rowSelector))
               .arg(first)

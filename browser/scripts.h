@@ -23,8 +23,9 @@ QString documentState(const QString &webPageScript);
 // The same, the rows of our own document's long lists set up first should
 // that not have happened at DOMContentLoaded.
 QString completionState(const QString &webPageScript);
-// A long list's rows past the first `first` of their parent kept out of the
-// document, at an estimated rowHeight each, until the reader comes near them.
+// A long list's rows past the first `first` of their parent kept out of
+// layout, their place held at rowHeight each (or the height rows turn out to
+// have), until the reader comes near them.
 // For own documents, at their creation.
 QString rowsAsNeeded(const QString &rowSelector, int first, int rowHeight);
 extern const QString kRowsSetup;

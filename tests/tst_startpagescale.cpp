@@ -6,6 +6,11 @@
 #include "lektoharness.h"
 #include "startpagerows.h"
 
+#include <QtCore/QProcess>
+#include <QtGui/QClipboard>
+#include <QtGui/QGuiApplication>
+#include <QtPrintSupport/QPrinter>
+
 namespace {
 
 constexpr int kEntries = 20000;
@@ -34,6 +39,10 @@ private slots:
     void rowsComeAsTheReaderScrolls_data();
     void rowsComeAsTheReaderScrolls();
     void keyboardReachesRowsNotShownYet();
+    void scrollBarKeepsItsLengthOnTheWayDown_data();
+    void scrollBarKeepsItsLengthOnTheWayDown();
+    void printingAndCopyingTakeEveryRow_data();
+    void printingAndCopyingTakeEveryRow();
 };
 
 void TestStartPageScale::firstRowsShowBeforeTheLoadCompletes()
@@ -255,6 +264,94 @@ void TestStartPageScale::keyboardReachesRowsNotShownYet()
     QVERIFY(waitUntil([&] { return active().startsWith(QLatin1String("http://")); }, 3000));
     QTest::keyClick(w.WB1->focusProxy(), Qt::Key_Tab);
     QVERIFY(waitUntil([&] { return active() == QLatin1String("rc:Del80"); }, 5000));
+}
+
+void TestStartPageScale::scrollBarKeepsItsLengthOnTheWayDown_data()
+{
+    QTest::addColumn<int>("zoom");
+    QTest::newRow("100 %") << 100;
+    QTest::newRow("200 %") << 200;
+}
+
+// The reader pages down the whole list once, screen by screen: the page's
+// length, and with it the scroll bar, is what it was when the page came, so
+// the thumb's place said at the start where each row is.
+void TestStartPageScale::scrollBarKeepsItsLengthOnTheWayDown()
+{
+    QFETCH(int, zoom);
+    constexpr int entries = 300;
+    LektoHarness h;
+    seed(h.historyFile(), entries);
+    TFLekto &w = h.open();
+    if (zoom != 100) {
+        w._ZoomProc(zoom);
+        const int before = h.completions;
+        w.ShowStartPage();
+        QVERIFY(h.waitComplete(before + 1));
+    }
+    spin(300);
+    const QString measure = QStringLiteral("[document.documentElement.scrollHeight,scrollY,innerHeight]");
+    const double first = h.js(measure).toList().value(0).toDouble();
+    QVERIFY(first > 0);
+    QVariantList m;
+    for (int step = 0; step < 2000; ++step) {
+        m = h.js(QStringLiteral("window.scrollBy(0,innerHeight*0.9);") + measure).toList();
+        spin(40);
+        if (m.size() == 3 && m[1].toDouble() + m[2].toDouble() >= m[0].toDouble() - 1)
+            break;
+    }
+    spin(500);
+    const double after = h.js(measure).toList().value(0).toDouble();
+    QVERIFY2(qAbs(after - first) < 0.1 * after,
+             qPrintable(QStringLiteral("%1 px when the page came, %2 px once read down").arg(first).arg(after)));
+}
+
+void TestStartPageScale::printingAndCopyingTakeEveryRow_data()
+{
+    QTest::addColumn<bool>("print");
+    QTest::newRow("printed into a PDF") << true;
+    QTest::newRow("Ctrl+A, Ctrl+C") << false;
+}
+
+// Rows not yet come in are in the PDF and in what is copied, as the reader
+// sees them in the page: the last row's book, and a row from the middle.
+void TestStartPageScale::printingAndCopyingTakeEveryRow()
+{
+    QFETCH(bool, print);
+    LektoHarness h;
+    seed(h.historyFile(), 400);
+    QTemporaryDir folder;
+    const QString pdf = folder.filePath(QStringLiteral("起始页.pdf"));
+    const auto dialog = Dialogs::printDialog;
+    Dialogs::printDialog = [&](QPrinter &p) {
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(pdf);
+        return true;
+    };
+    TFLekto &w = h.open();
+    QCOMPARE(h.js(QStringLiteral("getComputedStyle(document.querySelectorAll('tr[height]')[300]).display")).toString(),
+             QStringLiteral("none"));
+    QString text;
+    if (print) {
+        w.PrintPage();
+        const bool printed = waitUntil([&] { return !w.IsPrinting(); }, 60000);
+        Dialogs::printDialog = dialog;
+        QVERIFY(printed && h.errors.isEmpty());
+        QProcess p;
+        p.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        QVERIFY(p.waitForFinished(30000));
+        text = QString::fromUtf8(p.readAllStandardOutput());
+    } else {
+        Dialogs::printDialog = dialog;
+        w.WB1->SetFocus();
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(w.WB1->focusProxy(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(w.WB1->focusProxy(), Qt::Key_C, Qt::ControlModifier);
+        waitUntil([&] { return !QGuiApplication::clipboard()->text().isEmpty(); }, 5000);
+        text = QGuiApplication::clipboard()->text();
+    }
+    QVERIFY2(text.contains(kLastBook), qPrintable(text.right(300)));
+    QVERIFY(text.contains(QStringLiteral("第200章")));
 }
 
 LEKTO_WEB_TEST_MAIN(TestStartPageScale)
