@@ -12,7 +12,6 @@
 #include "webvoice.h"
 
 #include <QtGui/QCloseEvent>
-#include <QtGui/QFontDatabase>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QScreen>
 #include <QtWidgets/QBoxLayout>
@@ -24,7 +23,6 @@
 #include <QtCore/QEventLoop>
 #include <QtCore/QTimer>
 
-#include <thread>
 
 TFLekto *FLekto = nullptr;
 TWBZoom *WBZoom = nullptr;
@@ -105,11 +103,11 @@ L *flatLayout(QWidget *on)
 
 TFLekto::TFLekto(const QString &historyFile, QWidget *parent) : QWidget(parent), FHistoryFile(historyFile)
 {
-    // The font database, which the first text of the toolbar needs, is read
-    // on another thread while this one starts the engine with the main view.
-    std::thread fonts([] { QFontDatabase::families(); });
+    // The font database is read here, on this thread, when the toolbar's
+    // first text needs it. Reading it on another thread while this one
+    // started the engine crashed now and then: fontconfig reads the
+    // environment while the engine's start writes to it.
     buildControls();
-    fonts.join();
     configureViews();
     DownloadsCreate();
     FindBarCreate();
