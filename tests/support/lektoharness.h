@@ -2,6 +2,7 @@
 
 #include "browserview.h"
 #include "dialogs.h"
+#include "eventwait.h"
 #include "lekto.h"
 #include "lektohistory.h"
 #include "testmain.h"
@@ -40,6 +41,13 @@ struct LektoHarness {
 
     ~LektoHarness()
     {
+        // Hidden first, and a moment given: the engine's compositor thread
+        // once called into a view torn down while it still drew for it
+        // ("pure virtual method called" as the next test's window came up).
+        if (window && window->isVisible()) {
+            window->hide();
+            spin(30);
+        }
         window.reset();
         Dialogs::errorReport = FErrorReport;
         Dialogs::showMessage = FShowMessage;
