@@ -136,6 +136,17 @@ void TestStartPageScale::tabWalksTheLinksInPageOrder()
 
 namespace {
 
+// The start page shown again at a zoom.
+bool showAtZoom(LektoHarness &h, int zoom)
+{
+    if (zoom == 100)
+        return true;
+    h.window->_ZoomProc(zoom);
+    const int before = h.completions;
+    h.window->ShowStartPage();
+    return h.waitComplete(before + 1);
+}
+
 // The row under a point of the view, as its number in its list (-1: none).
 QString rowAt(const QString &x, const QString &y)
 {
@@ -161,12 +172,7 @@ void TestStartPageScale::rowsComeAsTheReaderScrolls()
     LektoHarness h;
     seed(h.historyFile(), entries);
     TFLekto &w = h.open();
-    if (zoom != 100) {
-        w._ZoomProc(zoom);
-        const int before = h.completions;
-        w.ShowStartPage();
-        QVERIFY(h.waitComplete(before + 1));
-    }
+    QVERIFY(showAtZoom(h, zoom));
     // Every row is in the document, and the scroll bar is the whole list's
     // (measured again below, once the last rows are laid out).
     QCOMPARE(h.js(QStringLiteral("document.querySelectorAll('tr[height]').length")).toInt(), entries);
@@ -282,13 +288,8 @@ void TestStartPageScale::scrollBarKeepsItsLengthOnTheWayDown()
     constexpr int entries = 300;
     LektoHarness h;
     seed(h.historyFile(), entries);
-    TFLekto &w = h.open();
-    if (zoom != 100) {
-        w._ZoomProc(zoom);
-        const int before = h.completions;
-        w.ShowStartPage();
-        QVERIFY(h.waitComplete(before + 1));
-    }
+    h.open();
+    QVERIFY(showAtZoom(h, zoom));
     spin(300);
     const QString measure = QStringLiteral("[document.documentElement.scrollHeight,scrollY,innerHeight]");
     const double first = h.js(measure).toList().value(0).toDouble();
