@@ -269,6 +269,11 @@ void TFLekto::configureViews()
     }
     WbY->SetSilent(false);
     WB1->SetWordSearch(QString::fromLatin1(kStripSearchPrefix));
+    // Our pages name their Chinese face: left to the engine, a page waited
+    // at start for a search through every font for its first character
+    // (about 15 ms of a start of 150), and outside a Chinese locale that search
+    // picked the reading view's calligraphic Kai face for all of our text.
+    //
     // The start page holds its shape in a narrow window or beside a long
     // note: the number, the commands and the date stay on one line, and the
     // title and the note wrap in what is left. Its rows are the listing's
@@ -280,6 +285,8 @@ void TFLekto::configureViews()
     // meanwhile: the first rows paint as they arrive. Rows out of sight stay
     // in the document, for Find and for the keyboard.
     WB1->SetOwnDocumentStyle(QStringLiteral(
+        ":root { font-family: \"Noto Sans CJK SC\", \"Source Han Sans SC\", \"WenQuanYi Micro Hei\","
+        " \"Microsoft YaHei\", sans-serif; }"
         "htm > table, htm > table > tbody { display: block; }"
         "tr[height] { display: grid; grid-template-columns: 3.6em 2.6em 2.6em 11em 4.2em 9em minmax(0, 1fr);"
         " align-items: center; column-gap: 4px; height: auto; min-height: 26px;"
