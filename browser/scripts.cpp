@@ -24,8 +24,10 @@ QString jsString(const QString &s)
     return literal(s);
 }
 
+// Not on our own documents: they hold no objects, and a 20,000-row start
+// page parsed a tenth slower or more under the policy.
 const QString kNoObjectsPolicy = QStringLiteral(
-    "new MutationObserver(function(m,o){var h=document.head;if(!h)return;o.disconnect();"
+    "if(location.protocol!=='lekto:')new MutationObserver(function(m,o){var h=document.head;if(!h)return;o.disconnect();"
     "var c=document.createElement('meta');c.httpEquiv='Content-Security-Policy';"
     "c.content=\"object-src 'none'\";h.insertBefore(c,h.firstChild);})"
     ".observe(document,{childList:true,subtree:true});");
@@ -36,9 +38,12 @@ const QString kShowAllRows = QStringLiteral("if(window.lektoRows)lektoRows.all()
 QString rowsAsNeeded(const QString &rowSelector, int first, int rowHeight)
 {
     // One rule, the same from the first byte to the last, holds back every
-    // row past the first of its list that is not marked as come in; rows
-    // come in by their mark, so only they are styled again (rewriting the
-    // rule itself restyled all twenty thousand rows, a stall a screenful).
+    // row not marked as come in; rows come in by their mark, so only they
+    // are styled again (rewriting the rule itself restyled all twenty
+    // thousand rows, a stall a screenful). While the document arrives, the
+    // first rows of each list are marked before each frame is drawn. (A
+    // rule holding back rows past a position, :nth-child, counted each new
+    // row's elder siblings as it came: a third of a second at 20,000 rows.)
     // Once the document is in, a block after each list holds the held rows'
     // place at the height a row turns out to have in this view (26 px, or
     // more where titles wrap), which off-screen rows are given too: the
@@ -46,16 +51,23 @@ QString rowsAsNeeded(const QString &rowSelector, int first, int rowHeight)
     // down. Rows come in as the reader scrolls towards them (a jump with End
     // or the scroll bar brings in everything up to there); what needs every
     // row gets them all: Tab, select-all, finding, printing.
-    return Scripts::addStyleSheet(QStringLiteral("%1:nth-child(n+%2):not([data-lekto-shown]){display:none}")
-                                      .arg(rowSelector)
-                                      .arg(first + 1),
+    return Scripts::addStyleSheet(QStringLiteral("%1:not([data-lekto-shown]){display:none}").arg(rowSelector),
                                   QStringLiteral("lekto-rows"))
         + QStringLiteral(R"JS((function(sel,first,h0){
-var groups=null,size=null,held=null,done=false,ahead=200,watch=null,h=h0;
+var groups=null,size=null,held=null,done=false,ahead=200,watch=null,h=h0,marked=new Map();
 function sheet(id){var s=document.createElement('style');s.id=id;document.documentElement.appendChild(s);return s;}
 function zoom(){return parseFloat(getComputedStyle(document.documentElement).zoom)||1;}
-function show(g,upto){upto=Math.min(g.len,upto);var c=g.el.children;
-for(var k=g.shown;k<upto;k++)c[k].setAttribute('data-lekto-shown','');g.shown=upto;}
+// The lists: elements whose first child is a row, found from the top
+// without walking the rows themselves.
+function lists(){var out=[];(function walk(e,depth){for(var c=e&&e.firstElementChild;c;c=c.nextElementSibling){
+var r=c.firstElementChild;if(r&&r.matches(sel))out.push(c);else if(depth<8)walk(c,depth+1);}})(document.documentElement,0);
+return out;}
+// Marks a list's rows up to `upto` (as far as they have arrived).
+function mark(l,upto){var n=marked.get(l)||0,c=l.children;
+for(;n<upto&&c[n];n++)c[n].setAttribute('data-lekto-shown','');marked.set(l,n);return n;}
+function show(g,upto){g.shown=mark(g.el,Math.min(g.len,upto));}
+function early(){if(groups)return;var ls=lists();for(var i=0;i<ls.length;i++)mark(ls[i],first);
+if(document.readyState==='loading')requestAnimationFrame(early);}
 function render(){var t='',left=false;if(watch)watch.disconnect();
 for(var i=0;i<groups.length;i++){var g=groups[i];if(g.shown>=g.len)continue;left=true;
 t+='[data-lekto-rows="'+i+'"]::after{content:"";display:block;height:'+(g.len-g.shown)*h+'px}';
@@ -71,9 +83,9 @@ var m=k?Math.max(h0,sum/k):h0;if(Math.abs(m-h)<0.1*h)return false;
 h=m;size.textContent='[data-lekto-rows]>'+sel+'{contain-intrinsic-size:auto '+h+'px}';return true;}
 function setup(){if(groups)return;
 if(!document.getElementById('lekto-rows')){if(document.readyState!=='loading'){groups=[];done=true;}return;}
-groups=[];var starts=document.querySelectorAll(sel+':nth-child('+(first+1)+')');
-for(var i=0;i<starts.length;i++){var p=starts[i].parentNode;p.setAttribute('data-lekto-rows',i);
-groups.push({el:p,shown:first,len:p.children.length});}
+groups=[];var ls=lists();
+for(var i=0;i<ls.length;i++){var l=ls[i],len=l.children.length,n=mark(l,first);if(n>=len)continue;
+l.setAttribute('data-lekto-rows',groups.length);groups.push({el:l,shown:n,len:len});}
 if(!groups.length){done=true;return;}
 size=sheet('lekto-rows-size');held=sheet('lekto-rows-held');measure();
 // Near the last row shown, whatever the measures below make of a zoom.
@@ -90,6 +102,7 @@ show(g,g.shown+Math.ceil((want-b)/h)+ahead);more=true;if(g.shown<g.len)break;}
 if(more)render();}
 function all(){setup();if(done||!groups)return;for(var i=0;i<groups.length;i++)show(groups[i],groups[i].len);render();}
 window.lektoRows={setup:setup,all:all};
+requestAnimationFrame(early);
 addEventListener('DOMContentLoaded',setup);
 addEventListener('beforeprint',all);
 addEventListener('keydown',function(e){var k=e.key.toLowerCase();
