@@ -11,6 +11,10 @@
 // complete (the load has completed and the engine has laid the whole document
 // out, its height read back). Between runs the view is blanked and grabbed
 // clean, so that what is seen is the new document's paint.
+//
+// Also the counts of new chapters put into a long start page.
+#include "bookkey.h"
+#include "contentslist.h"
 #include "eventwait.h"
 #include "headless.h"
 #include "lekto.h"
@@ -252,6 +256,39 @@ void BM_ScrollIntoHeldRows(benchmark::State &state)
     }
 }
 BENCHMARK(BM_ScrollIntoHeldRows)->Arg(20000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// New chapters known for every tenth book: from the start page's completion
+// until the counts stand in their rows.
+void BM_NewChapterCounts(benchmark::State &state)
+{
+    const int entries = int(state.range(0));
+    StartPageWindow w(entries);
+    for (int i = 0; i < entries; i += 10) {
+        const QString url = QStringLiteral("http://www.example.com/book%1/chapter%1.html").arg(i);
+        TUpdateStore::TBook &b = w.window->FUpdates.Book(BookKey::Split(url).book);
+        b.place = ContentsList::Bare(url);
+        b.count = 3;
+        b.newestTitle = QStringLiteral("第%1章 山雨欲来").arg(i + 3);
+    }
+    QWebEnginePage *page = w.window->WB1->page();
+    for (auto _ : state) {
+        const int target = w.completions + 1;
+        w.window->ShowStartPage();
+        waitUntil([&] { return w.completions >= target; }, 120000);
+        QElapsedTimer t;
+        t.start();
+        waitForAnswer(page, QStringLiteral("1")); // runs after the counts, sent at completion
+        state.SetIterationTime(double(t.nsecsElapsed()) / 1e9);
+    }
+    bool answered = false;
+    page->runJavaScript(QStringLiteral("document.querySelectorAll('span.lekto-new').length"),
+                        QWebEngineScript::ApplicationWorld, [&](const QVariant &v) {
+                            state.counters["counts_shown"] = v.toDouble();
+                            answered = true;
+                        });
+    waitUntil([&] { return answered; }, 120000);
+}
+BENCHMARK(BM_NewChapterCounts)->Arg(20000)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 
 // A bare view in the engine's default profile, loading the same HTML from a file.
 void BM_BareViewFile(benchmark::State &state)

@@ -72,10 +72,16 @@ QString bookRowCommand(const TEntry &e)
 // Puts the counts into the start page: after each book's title in its row,
 // "新N章" with the newest chapter's title on hover; gone where nothing is new.
 // A book found new just now is shown unread as the history has it now.
+// The rows are found in one pass over the page: a query for each book
+// walked the whole page each time (19 s for 2,000 books in 20,000 rows).
 const char *const kShowCounts = R"JS((function(rows){
 if(location.protocol!=='lekto:')return;
+const at=new Map();
+if(rows.length===1){const a=document.querySelector('a[href="'+rows[0].row+'"]');if(a)at.set(rows[0].row,a);}
+else{const want=new Set(rows.map(r=>r.row));
+ for(const a of document.querySelectorAll('a[href^="rc:"]')){const h=a.getAttribute('href');if(want.has(h)&&!at.has(h))at.set(h,a);}}
 for(const r of rows){
- const a=document.querySelector('a[href="'+r.row+'"]');const tr=a&&a.closest('tr');if(!tr)continue;
+ const a=at.get(r.row);const tr=a&&a.closest('tr');if(!tr)continue;
  const td=tr.cells[tr.cells.length-1];let s=td.querySelector('span.lekto-new');
  if(r.count>0){if(!s){s=document.createElement('span');s.className='lekto-new';
   s.style.cssText='color:#D9480F;font-weight:bold;margin-left:0.6em;white-space:nowrap';td.appendChild(s);}
