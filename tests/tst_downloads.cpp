@@ -1,95 +1,14 @@
 // Downloads on the real engine: the name the reader is offered, a book saved
 // whole, cancelled and failed downloads that leave nothing, files that are
-// not replaced unasked, both reading modes, and hidden views that never
-// download.
+// not replaced unasked, and where the saved file went.
+#include "downloadfixture.h"
 #include "downloads.h"
 #include "lektoharness.h"
-#include "testhttpserver.h"
 
-#include <QtCore/QDir>
 #include <QtCore/QStandardPaths>
-#include <QtCore/QTemporaryDir>
 #include <QtWidgets/QLabel>
 
-namespace {
-
-using Response = TestHttpServer::Response;
-
-// Content-Disposition as a Chinese site sends it: the name in raw GBK bytes.
-QByteArray attachment(const QByteArray &nameBytes)
-{
-    return "attachment; filename=\"" + nameBytes + "\"";
-}
-
-const QByteArray kBookNameGbk = QByteArray::fromHex("b6b7c6c6b2d4f1b72e747874"); // 斗破苍穹.txt
-const QString kBookName = QStringLiteral("斗破苍穹.txt");
-
-// A novel of about 3 MB in GBK, no two lines alike.
-QByteArray gbkBook()
-{
-    // "第N章 萧炎的斗气又一次突破了。" with N in ASCII digits.
-    const QByteArray chapter = QByteArray::fromHex("b5da");
-    const QByteArray rest = QByteArray::fromHex("d5c220cff4d1d7b5c4b6b7c6f8d3d6d2bbb4cecdbbc6c6c1cba1a3");
-    QByteArray book;
-    for (int n = 0; book.size() < 3 * 1024 * 1024; ++n)
-        book += chapter + QByteArray::number(n) + rest + "\r\n";
-    return book;
-}
-
-Response file(const QByteArray &body, const QByteArray &disposition, int trickleMs = 0)
-{
-    Response r;
-    r.contentType = "text/plain; charset=gbk";
-    r.body = body;
-    if (!disposition.isEmpty())
-        r.headers.append({"Content-Disposition", disposition});
-    r.trickleMs = trickleMs;
-    return r;
-}
-
-QStringList filesIn(const QString &dir)
-{
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// The save dialog, scripted: it records what it proposed and answers from a
-// queue, a file name in the test's folder or "<cancel>".
-struct ScriptedSave {
-    QTemporaryDir folder;
-    QStringList proposed;
-    QStringList answers;
-    decltype(Dialogs::saveFileName) FSaved = Dialogs::saveFileName;
-
-    ScriptedSave()
-    {
-        Dialogs::saveFileName = [this](const QString &, const QString &path) -> std::optional<QString> {
-            proposed << path;
-            const QString a = answers.isEmpty() ? QStringLiteral("<cancel>") : answers.takeFirst();
-            if (a == QLatin1String("<cancel>"))
-                return std::nullopt;
-            return folder.filePath(a);
-        };
-    }
-    ~ScriptedSave() { Dialogs::saveFileName = FSaved; }
-    QString path(const QString &name) const { return folder.filePath(name); }
-};
-
-// A button the reader sees, by its caption.
-QPushButton *buttonIn(QWidget *in, const QString &caption)
-{
-    for (QPushButton *b : in->findChildren<QPushButton *>())
-        if (b->text() == caption)
-            return b;
-    return nullptr;
-}
-
-} // namespace
+using namespace DownloadFixture;
 
 class TestDownloads : public QObject
 {
@@ -98,44 +17,11 @@ class TestDownloads : public QObject
     TestHttpServer FServer;
     QByteArray FBook;
 
-    // A page with the download link, as a site's "TXT下载".
-    void routeLinkPage(const QByteArray &path, const QByteArray &target, const QByteArray &attributes = {})
-    {
-        FServer.route(path, "<title>斗破苍穹 TXT下载</title><p>全本下载：</p>"
-                            "<p><a id=txt href='" + target + "' " + attributes + " style='font-size:40px'>TXT下载</a></p>"
-                            "<img src='/cover.gif'>");
-    }
-
 private slots:
     void initTestCase()
     {
         FBook = gbkBook();
-        FServer.route("/book.txt", file(FBook, attachment(kBookNameGbk), 1500));
-        FServer.route("/slow.txt", file(FBook, attachment(kBookNameGbk), 60000));
-        Response cut = file(FBook, attachment(kBookNameGbk));
-        cut.cutAfter = 100000;
-        FServer.route("/cut.txt", cut);
-        FServer.route("/small.txt", file("new text", attachment(kBookNameGbk)));
-        routeLinkPage("/index.html", "/book.txt");
-        routeLinkPage("/index-small.html", "/small.txt", "download");
-        // A link that asks for a download itself: no navigation at all.
-        routeLinkPage("/index-attribute.html", "/book.txt", "download");
-        // A link that opens in a new window: swallowed by a hidden view in
-        // half-pure mode, and still the reader's file.
-        routeLinkPage("/index-blank.html", "/book.txt", "target=_blank");
-        // A page that opens a file in a pop-up by itself.
-        FServer.route("/popup-file.html", "<title>pop</title><p>text</p><script>window.open('/small.txt?popup')</script>");
-        // After one click of the reader's, the page clicks its download link
-        // again and again.
-        FServer.route("/flood.html", "<title>flood</title><a id=dl download href='/small.txt?flood'>下载</a>"
-                                     "<p><button id=go style='font-size:40px'>开始</button></p><script>"
-                                     "document.getElementById('go').onclick=function(){var n=0;var t=setInterval(function(){"
-                                     "document.getElementById('dl').click();if(++n>=100)clearInterval(t);},30);};</script>");
-        // An advert that opens a window on the reader's first click anywhere.
-        FServer.route("/ad-on-click.html", "<title>ad</title><p id=text style='font-size:40px'>正文正文正文</p>"
-                                           "<p><a id=dl target=_blank href='/small.txt?link' style='font-size:40px'>TXT下载</a></p>"
-                                           "<script>document.addEventListener('click',function(){window.open('/small.txt?ad');},"
-                                           "{once:true});</script>");
+        routeSite(FServer, FBook);
     }
 
     void namesAsTheServerMeantThem_data();
@@ -149,14 +35,8 @@ private slots:
     void existingFileReplacedOnlyWhenAgreed_data();
     void existingFileReplacedOnlyWhenAgreed();
     void wholeButUnnamedIsKeptAndSaid();
-    void fullScreenReadingShowsTheDownload();
     void savedFileSaysItsFolder_data();
     void savedFileSaysItsFolder();
-    void closingAsksWhileDownloading();
-    void hiddenViewsNeverDownload();
-    void pageFloodGetsOneQuestion();
-    void scriptWindowNeverDownloads();
-    void cancelNamesWhatItCancels();
 };
 
 void TestDownloads::namesAsTheServerMeantThem_data()
@@ -426,38 +306,6 @@ void TestDownloads::wholeButUnnamedIsKeptAndSaid()
     QVERIFY(readAll(save.path(parts.constFirst())) == FBook);
 }
 
-// The hint line is hidden in full-screen reading: a note over the page says
-// what the download does, with its own way to cancel, and goes when the
-// reader leaves full-screen reading.
-void TestDownloads::fullScreenReadingShowsTheDownload()
-{
-    LektoHarness h;
-    ScriptedSave save;
-    save.answers << kBookName;
-    TFLekto &w = h.open();
-    w.WB1->Navigate(FServer.url("/slow.txt"));
-    QVERIFY(waitUntil([&] { return w.BtnCancelDownload->isVisible(); }, 15000));
-    QVERIFY(!w.FDownloadNote->isVisible());
-    w.BtnFullClick();
-    QVERIFY(waitUntil([&] { return w.FDownloadNote->isVisible(); }, 5000));
-    QVERIFY2(w.LblDownloadNote->text().startsWith(QStringLiteral("正在下载 斗破苍穹.txt")), qPrintable(w.LblDownloadNote->text()));
-    QVERIFY(w.BtnCancelDownloadNote->isVisible());
-    // Over the page, at its bottom right, and the keyboard stays with the page.
-    const QRect note = w.FDownloadNote->geometry();
-    QVERIFY(w.WB1->geometry().contains(note));
-    QVERIFY(note.bottom() > w.WB1->geometry().center().y() && note.left() > w.WB1->geometry().center().x());
-    QTest::mouseClick(w.BtnCancelDownloadNote, Qt::LeftButton);
-    QVERIFY(waitUntil([&] { return w.LblDownloadNote->text() == QStringLiteral("已取消下载：斗破苍穹.txt"); }, 10000));
-    QVERIFY(!w.BtnCancelDownloadNote->isVisible());
-    QVERIFY(w.FDownloadNote->isVisible());
-    QVERIFY(waitUntil([&] { return filesIn(save.folder.path()).isEmpty(); }, 5000));
-    w.BtnFullClick();
-    QVERIFY(waitUntil([&] { return !w.IsFullScreen(); }, 5000));
-    QVERIFY(!w.FDownloadNote->isVisible());
-    QCOMPARE(w.pHint->Caption(), QStringLiteral("已取消下载：斗破苍穹.txt"));
-    QVERIFY(h.errors.isEmpty());
-}
-
 void TestDownloads::savedFileSaysItsFolder_data()
 {
     QTest::addColumn<bool>("fullScreen");
@@ -514,124 +362,6 @@ void TestDownloads::savedFileSaysItsFolder()
     QCOMPARE(w.pHint->Caption(), QString());
     QVERIFY(!open->isVisible());
     QVERIFY(h.errors.isEmpty());
-}
-
-// Closing the window gives up what is still coming: the reader is asked
-// first. An end the session or a signal asks for is not held up by a question.
-void TestDownloads::closingAsksWhileDownloading()
-{
-    LektoHarness h;
-    ScriptedSave save;
-    save.answers << kBookName;
-    TFLekto &w = h.open();
-    QVERIFY(w.MayClose());
-    QVERIFY(h.questions.isEmpty());
-    w.WB1->Navigate(FServer.url("/slow.txt"));
-    QVERIFY(waitUntil([&] { return w.BtnCancelDownload->isVisible(); }, 15000));
-    h.yesNoAnswers = {false, true};
-    QVERIFY(!w.MayClose());
-    QVERIFY(w.MayClose());
-    QCOMPARE(h.questions.size(), 2);
-    QCOMPARE(h.questions.constFirst(), QStringLiteral("警告|还有 1 个文件正在下载。\n退出将取消下载，确定要退出吗？"));
-    QVERIFY(w.close());
-    QCOMPARE(h.questions.size(), 2);
-}
-
-// A hidden view sent to a file, or a pop-up a page opens by itself that turns
-// out to be a file: no dialog, no file.
-void TestDownloads::hiddenViewsNeverDownload()
-{
-    LektoHarness h;
-    ScriptedSave save;
-    save.answers << kBookName << kBookName << kBookName;
-    TFLekto &w = h.open();
-    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    const QStringList before = filesIn(downloads);
-    const int requests = FServer.countRequests("/small.txt");
-    w.WBx->Navigate(FServer.url("/small.txt"));
-    w.WbY->Navigate(FServer.url("/small.txt?again"));
-    QVERIFY(waitUntil([&] { return FServer.countRequests("/small.txt") == requests + 2; }, 15000));
-    w.pHalfClick();
-    QVERIFY(h.waitComplete(2));
-    QVERIFY(h.type(FServer.url("/popup-file.html")));
-    QVERIFY(waitUntil([&] { return FServer.countRequests("/small.txt") == requests + 3; }, 15000));
-    spin(1500);
-    QVERIFY(save.proposed.isEmpty());
-    QVERIFY(filesIn(save.folder.path()).isEmpty());
-    QCOMPARE(filesIn(downloads), before);
-    QVERIFY(w.FDownloads->Running().isEmpty());
-    QVERIFY(h.errors.isEmpty());
-}
-
-// One click of the reader's, then a script that clicks a download link in a
-// loop: one question, no dialogs stacked inside dialogs, nothing more after.
-void TestDownloads::pageFloodGetsOneQuestion()
-{
-    LektoHarness h;
-    ScriptedSave save;
-    int open = 0, deepest = 0;
-    Dialogs::saveFileName = [&](const QString &, const QString &path) -> std::optional<QString> {
-        save.proposed << path;
-        deepest = std::max(deepest, ++open);
-        spin(300); // the reader reads the dialog while the page goes on
-        --open;
-        return std::nullopt;
-    };
-    TFLekto &w = h.open();
-    w.pHalfClick();
-    QVERIFY(h.waitComplete(2));
-    QVERIFY(h.type(FServer.url("/flood.html")));
-    QVERIFY(h.mouseClick("#go", Qt::LeftButton, false));
-    QVERIFY(waitUntil([&] { return !save.proposed.isEmpty(); }, 15000));
-    QVERIFY(waitUntil([&] { return open == 0; }, 15000));
-    spin(3500); // the loop is through, long after the question
-    QCOMPARE(save.proposed.size(), 1);
-    QCOMPARE(deepest, 1);
-    QVERIFY2(w.pHint->Caption().startsWith(QStringLiteral("已阻止网页自行下载")), qPrintable(w.pHint->Caption()));
-    QVERIFY(filesIn(save.folder.path()).isEmpty());
-    QVERIFY(w.FDownloads->Running().isEmpty());
-}
-
-// The engine calls a window.open in a click handler "user initiated": an
-// advert opening itself on the reader's click on the text downloads nothing
-// from the window it is swallowed into; the link the reader clicks does.
-void TestDownloads::scriptWindowNeverDownloads()
-{
-    LektoHarness h;
-    ScriptedSave save;
-    TFLekto &w = h.open();
-    w.pHalfClick();
-    QVERIFY(h.waitComplete(2));
-    QVERIFY(h.type(FServer.url("/ad-on-click.html")));
-    const int ads = FServer.countRequests("/small.txt?ad");
-    QVERIFY(h.mouseClick("#text", Qt::LeftButton, false));
-    QVERIFY(waitUntil([&] { return FServer.countRequests("/small.txt?ad") == ads + 1; }, 15000));
-    spin(1500);
-    QVERIFY(save.proposed.isEmpty());
-    QVERIFY(h.mouseClick("#dl", Qt::LeftButton, false));
-    QVERIFY(waitUntil([&] { return save.proposed.size() == 1; }, 15000));
-}
-
-// Two downloads: when one ends, the line goes on to name the one still
-// running, and its 取消 says, and cancels, that one.
-void TestDownloads::cancelNamesWhatItCancels()
-{
-    LektoHarness h;
-    ScriptedSave save;
-    save.answers << QStringLiteral("慢.txt") << QStringLiteral("快.txt");
-    TFLekto &w = h.open();
-    w.resize(1100, 700);
-    w.WB1->Navigate(FServer.url("/slow.txt"));
-    QVERIFY(waitUntil([&] { return w.BtnCancelDownload->isVisible(); }, 15000));
-    w.WB1->Navigate(FServer.url("/small.txt?second"));
-    QVERIFY(waitUntil([&] { return w.pHint->Caption().startsWith(QStringLiteral("下载完成：快.txt")); }, 15000));
-    QVERIFY2(w.pHint->Caption().contains(QStringLiteral("慢.txt")), qPrintable(w.pHint->Caption()));
-    QVERIFY(w.BtnCancelDownload->isVisible());
-    QCOMPARE(w.BtnCancelDownload->toolTip(), QStringLiteral("取消下载：慢.txt"));
-    w.BtnCancelDownload->click();
-    QVERIFY(waitUntil([&] { return w.FDownloads->Running().isEmpty(); }, 15000));
-    QCOMPARE(w.pHint->Caption(), QStringLiteral("已取消下载：慢.txt"));
-    QCOMPARE(filesIn(save.folder.path()), QStringList{QStringLiteral("快.txt")});
 }
 
 LEKTO_WEB_TEST_MAIN(TestDownloads)
