@@ -274,10 +274,12 @@ void TFLekto::configureViews()
     // (about 15 ms of a start of 150), and outside a Chinese locale that search
     // picked the reading view's calligraphic Kai face for all of our text.
     //
-    // The start page holds its shape in a narrow window or beside a long
-    // note: the number, the commands and the date stay on one line, and the
-    // title and the note wrap in what is left. Its rows are the listing's
-    // only rows with a height.
+    // The start page holds its shape in a narrow window, at the reader's
+    // zoom, or beside a long note: the number, the commands and the date
+    // keep their widths, the note wraps in its own, and the title takes what
+    // is left beside them, or a line of its own where that is too little to
+    // read (the title went down to a letter a line at 150 %). Nothing is
+    // read sideways. Its rows are the listing's only rows with a height.
     // A table sizes its columns from every row, so a history of thousands
     // showed nothing until the last row was in and laid out (seconds). Each
     // row is laid out on its own instead, in columns of set widths, and a
@@ -288,10 +290,15 @@ void TFLekto::configureViews()
         ":root { font-family: \"Noto Sans CJK SC\", \"Source Han Sans SC\", \"WenQuanYi Micro Hei\","
         " \"Microsoft YaHei\", sans-serif; }"
         "htm > table, htm > table > tbody { display: block; }"
-        "tr[height] { display: grid; grid-template-columns: 3.6em 2.6em 2.6em 11em 4.2em 9em minmax(0, 1fr);"
-        " align-items: center; column-gap: 4px; height: auto; min-height: 26px;"
-        " content-visibility: auto; contain-intrinsic-size: auto 26px; }"
-        "tr[height] > td { min-width: 0; }"
+        "tr[height] { display: flex; flex-wrap: wrap; align-items: center; column-gap: 4px; height: auto;"
+        " min-height: 26px; content-visibility: auto; contain-intrinsic-size: auto 26px; }"
+        "tr[height] > td { box-sizing: border-box; flex: none; min-width: 0; }"
+        "tr[height] > td:nth-child(1) { width: 3.6em; }"
+        "tr[height] > td:nth-child(2), tr[height] > td:nth-child(3) { width: 2.6em; }"
+        "tr[height] > td:nth-child(4) { width: 11em; }"
+        "tr[height] > td:nth-child(5) { width: 4.2em; }"
+        "tr[height] > td:nth-child(6) { width: 9em; }"
+        "tr[height] > td:nth-child(7) { flex: 1 1 12em; }"
         "tr[height] > td:nth-child(-n+6) { white-space: nowrap; }"
         "tr[height] > td:nth-child(6) > a + a, tr[height] > td:nth-child(7) { white-space: normal; overflow-wrap: anywhere; }"));
     // Rows below the first screenfuls come in as the reader nears them: every

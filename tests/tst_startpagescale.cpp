@@ -43,6 +43,8 @@ private slots:
     void scrollBarKeepsItsLengthOnTheWayDown();
     void printingAndCopyingTakeEveryRow_data();
     void printingAndCopyingTakeEveryRow();
+    void rowsKeepTheirShapeAtAnyZoom_data();
+    void rowsKeepTheirShapeAtAnyZoom();
 };
 
 void TestStartPageScale::firstRowsShowBeforeTheLoadCompletes()
@@ -353,6 +355,40 @@ void TestStartPageScale::printingAndCopyingTakeEveryRow()
     }
     QVERIFY2(text.contains(kLastBook), qPrintable(text.right(300)));
     QVERIFY(text.contains(QStringLiteral("第200章")));
+}
+
+void TestStartPageScale::rowsKeepTheirShapeAtAnyZoom_data()
+{
+    QTest::addColumn<int>("zoom");
+    for (int zoom : {100, 150, 200, 300})
+        QTest::newRow(qPrintable(QStringLiteral("%1 %").arg(zoom))) << zoom;
+}
+
+// A reader who reads at a zoom sees the start page at it too: the title
+// keeps room to be read (on a line of its own where the view is narrow),
+// the number, the commands and the date stay whole, and nothing has to be
+// read sideways.
+void TestStartPageScale::rowsKeepTheirShapeAtAnyZoom()
+{
+    QFETCH(int, zoom);
+    LektoHarness h;
+    seed(h.historyFile(), 30);
+    h.open();
+    QVERIFY(showAtZoom(h, zoom));
+    const QVariantList shape = h.js(QStringLiteral(
+        "(function(){var r=document.querySelector('tr[height]'),c=r.cells,em=parseFloat(getComputedStyle(c[6]).fontSize);"
+        "var tall=0,right=0;for(var i=0;i<7;i++){var b=c[i].getBoundingClientRect();right=Math.max(right,b.right);"
+        "if(i<6)tall=Math.max(tall,b.height/em);}"
+        "var d=c[3].getBoundingClientRect(),t=c[6].getBoundingClientRect(),e=document.documentElement;"
+        "return [Math.max(e.scrollWidth,right)-e.clientWidth,t.width/em,tall,Math.abs(t.top-d.top)<1,e.clientWidth/em];})()")).toList();
+    QCOMPARE(shape.size(), 5);
+    const QString said = QStringLiteral("overflow %1 px, title %2 em wide, tallest cell %3 em, view %4 em")
+                             .arg(shape[0].toDouble()).arg(shape[1].toDouble()).arg(shape[2].toDouble()).arg(shape[4].toDouble());
+    QVERIFY2(shape[0].toDouble() <= 1, qPrintable(said));
+    QVERIFY2(shape[1].toDouble() >= std::min(10.0, shape[4].toDouble() - 1), qPrintable(said));
+    QVERIFY2(shape[2].toDouble() < 1.8, qPrintable(said)); // one line each
+    if (zoom == 100)
+        QVERIFY2(shape[3].toBool(), "the title is not beside the date in a window of the usual size");
 }
 
 LEKTO_WEB_TEST_MAIN(TestStartPageScale)
