@@ -100,7 +100,11 @@ for(var i=0;i<groups.length;i++){var g=groups[i];if(g.shown>=g.len)continue;
 var b=g.el.children[g.shown-1].getBoundingClientRect().bottom;if(b>=want)break;
 show(g,g.shown+Math.ceil((want-b)/h)+ahead);more=true;if(g.shown<g.len)break;}
 if(more)render();}
-function all(){setup();if(done||!groups)return;for(var i=0;i<groups.length;i++)show(groups[i],groups[i].len);render();}
+// Asked while the document still arrives, what is in shows now and the
+// lists are set up once all of it is in: set up now, they would stop where
+// the document had got to, and later rows and lists would never show.
+function all(){if(!groups&&document.readyState==='loading'){var ls=lists();for(var i=0;i<ls.length;i++)mark(ls[i],Infinity);return;}
+setup();if(done||!groups)return;for(var i=0;i<groups.length;i++)show(groups[i],groups[i].len);render();}
 window.lektoRows={setup:setup,all:all};
 requestAnimationFrame(early);
 addEventListener('DOMContentLoaded',setup);

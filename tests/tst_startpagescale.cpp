@@ -45,6 +45,7 @@ private slots:
     void printingAndCopyingTakeEveryRow();
     void rowsKeepTheirShapeAtAnyZoom_data();
     void rowsKeepTheirShapeAtAnyZoom();
+    void everyRowAskedForWhileThePageArrives();
 };
 
 void TestStartPageScale::firstRowsShowBeforeTheLoadCompletes()
@@ -389,6 +390,47 @@ void TestStartPageScale::rowsKeepTheirShapeAtAnyZoom()
     QVERIFY2(shape[2].toDouble() < 1.8, qPrintable(said)); // one line each
     if (zoom == 100)
         QVERIFY2(shape[3].toBool(), "the title is not beside the date in a window of the usual size");
+}
+
+// Tab, Ctrl+A, Find or printing while a long start page is still arriving:
+// rows and lists that arrive afterwards are not lost, and what asks for
+// every row later gets them all.
+void TestStartPageScale::everyRowAskedForWhileThePageArrives()
+{
+    LektoHarness h;
+    seed(h.historyFile(), kEntries);
+    {
+        TLektoHistory more(h.historyFile());
+        for (int i = 0; i < 30; ++i)
+            more.ToBm2(0);
+        more.SaveHis();
+    }
+    TFLekto &w = h.open();
+    const int before = h.completions;
+    w.ShowStartPage();
+    // What each of those asks of the page, while only its first rows are in.
+    bool asked = false;
+    QVERIFY(waitUntil([&] {
+        asked = h.js(QStringLiteral("(function(){if(document.readyState!=='loading'||!window.lektoRows"
+                                    "||!document.querySelector('tr[height]'))return false;lektoRows.all();return true;})()"))
+                    .toBool();
+        return asked || h.completions > before;
+    }, 60000));
+    if (!asked)
+        QSKIP("the page came whole before it could be asked while arriving");
+    QVERIFY(h.waitComplete(before + 1, 60000));
+    QCOMPARE(h.js(QStringLiteral("document.querySelectorAll('tr[height]').length")).toInt(), kEntries);
+    // The second list, of 30 rows, shows whole.
+    QCOMPARE(h.js(QStringLiteral("Array.prototype.filter.call(document.querySelectorAll('tbody')[1].children,"
+                                 "function(r){return getComputedStyle(r).display==='none';}).length")).toInt(),
+             0);
+    // Find, asking again, reaches the first list's last row.
+    w.WB1->SetFocus();
+    spin(100);
+    QTest::keyClick(w.focusWidget(), Qt::Key_F, Qt::ControlModifier);
+    QVERIFY(w.FFindBar->isVisible());
+    w.FFindBar->EdFind->setText(kLastBook);
+    QVERIFY(waitUntil([&] { return w.FFindBar->MatchCount() == 1; }, 20000));
 }
 
 LEKTO_WEB_TEST_MAIN(TestStartPageScale)
