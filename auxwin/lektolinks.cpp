@@ -4,6 +4,7 @@
 #include "filechoice.h"
 #include "lektoerror.h"
 #include "timage.h"
+#include "uifont.h"
 
 #include <QtCore/QBuffer>
 #include <QtCore/QDir>
@@ -128,9 +129,7 @@ QFrame *TFLektoLinks::tileRow(const QString &name, int height, int firstTile)
 
 void TFLektoLinks::buildControls()
 {
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(UiFont(11));
     setWindowTitle(QStringLiteral("自定义链接——右击图片可设置 新的图片和链接"));
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);

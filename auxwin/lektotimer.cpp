@@ -1,5 +1,6 @@
 #include "lektotimer.h"
 
+#include "uifont.h"
 #include "wbzoom.h"
 
 #include <QtCore/QRegularExpression>
@@ -55,9 +56,7 @@ TLektoTimer::TLektoTimer(QWidget *parent)
     // keyboard from it: Esc and F11 must still reach the main window.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setWindowTitle(QStringLiteral("LektoTimer"));
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(11);
-    setFont(f);
+    setFont(UiFont(11));
     setFixedSize(201, 30);
     setWindowOpacity(150.0 / 255.0);
     setAutoFillBackground(true);
@@ -67,9 +66,7 @@ TLektoTimer::TLektoTimer(QWidget *parent)
     row->setSpacing(0);
     Label1 = new TClockLabel(QStringLiteral("00:00:00"), this);
     Label1->setAlignment(Qt::AlignCenter);
-    QFont big(QStringLiteral("Tahoma"));
-    big.setPixelSize(24);
-    Label1->setFont(big);
+    Label1->setFont(UiFont(24));
     BtnZoom = new QPushButton(QStringLiteral("缩放"), this);
     Button2 = new QPushButton(QStringLiteral("Esc"), this);
     for (QPushButton *b : {BtnZoom, Button2}) {

@@ -1,6 +1,7 @@
 #include "wbzoom.h"
 
 #include "engineprobe.h"
+#include "uifont.h"
 
 #include <QtGui/QKeyEvent>
 #include <QtWidgets/QApplication>
@@ -86,9 +87,7 @@ void TZoomSpinBox::focusOutEvent(QFocusEvent *event)
 
 TWBZoom::TWBZoom(QWidget *parent) : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(11);
-    setFont(f);
+    setFont(UiFont(11));
     setFixedSize(295, 65);
     move(0, 0);
     setAutoFillBackground(true);

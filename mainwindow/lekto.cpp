@@ -8,6 +8,7 @@
 #include "lektoprog.h"
 #include "strip.h"
 #include "lektotimer.h"
+#include "uifont.h"
 #include "wbzoom.h"
 #include "webvoice.h"
 
@@ -124,9 +125,7 @@ TFLekto::~TFLekto()
 
 void TFLekto::buildControls()
 {
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPixelSize(11);
-    setFont(f);
+    setFont(UiFont(11));
     setWindowTitle(QString());
     resize(859, 591);
     if (const QScreen *s = QGuiApplication::primaryScreen())

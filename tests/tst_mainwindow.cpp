@@ -4,6 +4,10 @@
 #include "testhttpserver.h"
 
 #include <QtGui/QClipboard>
+#include <QtGui/QFontDatabase>
+#include <QtGui/QGlyphRun>
+#include <QtGui/QRawFont>
+#include <QtGui/QTextLayout>
 #include <QtWidgets/QLineEdit>
 #include <QtWidgets/QPlainTextEdit>
 #include <QtWidgets/QPushButton>
@@ -112,6 +116,21 @@ void TestMainWindow::controlTree()
     QCOMPARE(w.pTool->BevelOuter(), TBevelCut::bvRaised);
     QCOMPARE(w.pads->toolTip(), QStringLiteral("右击可隐藏。"));
     QCOMPARE(w.font().pixelSize(), 11);
+    // The captions' Chinese in a Chinese face the window names, whatever the
+    // locale: left to the system, it was a calligraphic Kai face under C.UTF-8.
+    const QStringList chineseFaces = {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Source Han Sans SC"),
+                                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Microsoft YaHei")};
+    const QStringList installed = QFontDatabase::families();
+    if (std::any_of(chineseFaces.begin(), chineseFaces.end(), [&](const QString &f) { return installed.contains(f); })) {
+        QTextLayout layout(w.pFull->Caption(), w.font());
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        const QList<QGlyphRun> runs = layout.glyphRuns();
+        QVERIFY(!runs.isEmpty());
+        QVERIFY2(chineseFaces.contains(runs.constFirst().rawFont().familyName()),
+                 qPrintable(runs.constFirst().rawFont().familyName()));
+    }
     QCOMPARE(w.Memo1->toPlainText().split('\n').size(), 35); // with the rows of the chapter keys, find, print, new chapters and the reading view
 
     // The tab order through the visible controls.
