@@ -24,7 +24,6 @@
 #include <QtCore/QEventLoop>
 #include <QtCore/QTimer>
 
-
 TFLekto *FLekto = nullptr;
 TWBZoom *WBZoom = nullptr;
 TLektoTimer *LektoTimer = nullptr;
@@ -285,9 +284,9 @@ void TFLekto::configureViews()
     // row out of sight is skipped until it scrolls near, at its own height
     // meanwhile: the first rows paint as they arrive. Rows out of sight stay
     // in the document, for Find and for the keyboard.
-    WB1->SetOwnDocumentStyle(QStringLiteral(
-        ":root { font-family: \"Noto Sans CJK SC\", \"Source Han Sans SC\", \"WenQuanYi Micro Hei\","
-        " \"Microsoft YaHei\", sans-serif; }"
+    WB1->SetOwnDocumentStyle(
+        QStringLiteral(":root { font-family: \"%1\", sans-serif; }").arg(ChineseFaces().join(QStringLiteral("\", \"")))
+        + QStringLiteral(
         "htm > table, htm > table > tbody { display: block; }"
         "tr[height] { display: flex; flex-wrap: wrap; align-items: center; column-gap: 4px; height: auto;"
         " min-height: 26px; content-visibility: auto; contain-intrinsic-size: auto 26px; }"

@@ -13,28 +13,28 @@ using namespace FullScreenFixture;
 
 namespace {
 
-// The longest run of the load bar's blue on a row of the image.
-int blueRun(const QImage &image, int y)
+// The longest run of pixels of a colour on a row of the image.
+template<typename Colour>
+int longestRun(const QImage &image, int y, Colour is)
 {
     int best = 0, run = 0;
     for (int x = 0; x < image.width(); ++x) {
-        const QColor c = image.pixelColor(x, y);
-        run = (c.blue() > 180 && c.red() < 100 && c.green() < 160) ? run + 1 : 0;
+        run = is(image.pixelColor(x, y)) ? run + 1 : 0;
         best = std::max(best, run);
     }
     return best;
 }
 
-// The width in pixels of the red run on the middle row of the box.
-int redRun(const QImage &image, int y)
+// The load bar's blue.
+bool barBlue(const QColor &c)
 {
-    int best = 0, run = 0;
-    for (int x = 0; x < image.width(); ++x) {
-        const QColor c = image.pixelColor(x, y);
-        run = (c.red() > 200 && c.green() < 60 && c.blue() < 60) ? run + 1 : 0;
-        best = std::max(best, run);
-    }
-    return best;
+    return c.blue() > 180 && c.red() < 100 && c.green() < 160;
+}
+
+// The box's red.
+bool boxRed(const QColor &c)
+{
+    return c.red() > 200 && c.green() < 60 && c.blue() < 60;
 }
 
 } // namespace
@@ -82,7 +82,7 @@ void TestFullScreenAids::zoomIsWhatTheReaderSees()
     auto measured = [&] {
         spin(300);
         const QImage shot = w.WB1->grab().toImage();
-        return redRun(shot, std::min(shot.height() - 1, std::max(1, expected / 2)));
+        return longestRun(shot, std::min(shot.height() - 1, std::max(1, expected / 2)), boxRed);
     };
     QVERIFY2(waitUntil([&] { return qAbs(measured() - expected) <= 2; }, 5000), qPrintable(QString::number(measured())));
     QString other = FServer.url("/box.html");
@@ -333,7 +333,7 @@ void TestFullScreenAids::loadShownInFullScreen()
     QVERIFY(w.IsFullScreen());
     const auto barOnTop = [&] {
         const QImage shot = w.Panel1->grab().toImage();
-        return blueRun(shot, w.WB1->geometry().top() + 1);
+        return longestRun(shot, w.WB1->geometry().top() + 1, barBlue);
     };
     QCOMPARE(barOnTop(), 0);
     QGuiApplication::clipboard()->setText(FServer.url("/slow.html"));

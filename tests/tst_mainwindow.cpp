@@ -2,6 +2,7 @@
 #include "lektoprog.h"
 #include "singleinstance.h"
 #include "testhttpserver.h"
+#include "uifont.h"
 
 #include <QtGui/QClipboard>
 #include <QtGui/QFontDatabase>
@@ -118,8 +119,7 @@ void TestMainWindow::controlTree()
     QCOMPARE(w.font().pixelSize(), 11);
     // The captions' Chinese in a Chinese face the window names, whatever the
     // locale: left to the system, it was a calligraphic Kai face under C.UTF-8.
-    const QStringList chineseFaces = {QStringLiteral("Noto Sans CJK SC"), QStringLiteral("Source Han Sans SC"),
-                                      QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Microsoft YaHei")};
+    const QStringList &chineseFaces = ChineseFaces();
     const QStringList installed = QFontDatabase::families();
     if (std::any_of(chineseFaces.begin(), chineseFaces.end(), [&](const QString &f) { return installed.contains(f); })) {
         QTextLayout layout(w.pFull->Caption(), w.font());

@@ -139,6 +139,14 @@ void TestStartPageScale::tabWalksTheLinksInPageOrder()
 
 namespace {
 
+// A row a zoom, named by it.
+void zoomTable(std::initializer_list<int> zooms)
+{
+    QTest::addColumn<int>("zoom");
+    for (int zoom : zooms)
+        QTest::newRow(qPrintable(QStringLiteral("%1 %").arg(zoom))) << zoom;
+}
+
 // The start page shown again at a zoom.
 bool showAtZoom(LektoHarness &h, int zoom)
 {
@@ -161,11 +169,7 @@ QString rowAt(const QString &x, const QString &y)
 
 void TestStartPageScale::rowsComeAsTheReaderScrolls_data()
 {
-    QTest::addColumn<int>("zoom");
-    QTest::newRow("100 %") << 100;
-    QTest::newRow("10 %") << 10; // the document's own zoom under the engine's
-    QTest::newRow("300 %") << 300;
-    QTest::newRow("1000 %") << 1000;
+    zoomTable({100, 10, 300, 1000}); // 10 %: the document's own zoom under the engine's
 }
 
 void TestStartPageScale::rowsComeAsTheReaderScrolls()
@@ -277,9 +281,7 @@ void TestStartPageScale::keyboardReachesRowsNotShownYet()
 
 void TestStartPageScale::scrollBarKeepsItsLengthOnTheWayDown_data()
 {
-    QTest::addColumn<int>("zoom");
-    QTest::newRow("100 %") << 100;
-    QTest::newRow("200 %") << 200;
+    zoomTable({100, 200});
 }
 
 // The reader pages down the whole list once, screen by screen: the page's
@@ -360,9 +362,7 @@ void TestStartPageScale::printingAndCopyingTakeEveryRow()
 
 void TestStartPageScale::rowsKeepTheirShapeAtAnyZoom_data()
 {
-    QTest::addColumn<int>("zoom");
-    for (int zoom : {100, 150, 200, 300})
-        QTest::newRow(qPrintable(QStringLiteral("%1 %").arg(zoom))) << zoom;
+    zoomTable({100, 150, 200, 300});
 }
 
 // A reader who reads at a zoom sees the start page at it too: the title
